@@ -1,0 +1,47 @@
+// Audit parameters and their scoped guard.
+#include "hostaudit.h"
+
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using HostAudit::AuditParamOnStack;
+using HostAudit::GetAuditParam;
+using HostAudit::SetAuditParam;
+
+TEST(AuditParam, SetReturnsThePreviousValue) {
+  EXPECT_EQ(SetAuditParam("set.test", "first"), "");
+  EXPECT_EQ(SetAuditParam("set.test", "second"), "first");
+  EXPECT_EQ(GetAuditParam("set.test"), "second");
+  EXPECT_EQ(GetAuditParam("set.other"), "");
+  EXPECT_EQ(SetAuditParam("set.test", ""), "second");
+}
+
+TEST(AuditParamOnStack, NestedGuardsRestoreInTurn) {
+  SetAuditParam("guard.user", "outside");
+  {
+    AuditParamOnStack outer("guard.user", "alice");
+    EXPECT_EQ(GetAuditParam("guard.user"), "alice");
+    {
+      AuditParamOnStack inner("guard.user", "bob");
+      AuditParamOnStack unrelated("guard.host", "h1");
+      EXPECT_EQ(GetAuditParam("guard.user"), "bob");
+    }
+    EXPECT_EQ(GetAuditParam("guard.user"), "alice");
+    EXPECT_EQ(GetAuditParam("guard.host"), "");
+  }
+  EXPECT_EQ(GetAuditParam("guard.user"), "outside");
+}
+
+TEST(AuditParamOnStack, RestoresWhenTheScopeIsLeftByAnException) {
+  try {
+    AuditParamOnStack guard("guard.throw", "during");
+    throw std::runtime_error("leave");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(GetAuditParam("guard.throw"), "");
+}
+
+}  // namespace
