@@ -1,0 +1,8 @@
+// Everything libtarnek exports: include this one header.
+#ifndef TARNEK_TARNEK_H_
+#define TARNEK_TARNEK_H_
+
+#include "tarnek/exception.h"
+#include "tarnek/metaobj.h"
+
+#endif  // TARNEK_TARNEK_H_
