@@ -4,5 +4,6 @@
 
 #include "tarnek/exception.h"
 #include "tarnek/metaobj.h"
+#include "tarnek/callspec.h"
 
 #endif  // TARNEK_TARNEK_H_
