@@ -5,5 +5,6 @@
 #include "tarnek/exception.h"
 #include "tarnek/metaobj.h"
 #include "tarnek/callspec.h"
+#include "tarnek/autocli.h"
 
 #endif  // TARNEK_TARNEK_H_

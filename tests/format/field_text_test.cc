@@ -1,0 +1,124 @@
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tarnek/autocli/format.h"
+
+namespace Tarnek {
+namespace AutoCli {
+namespace {
+
+using MetaObj::MetaBool;
+using MetaObj::MetaInt;
+using MetaObj::MetaList;
+using MetaObj::MetaObject;
+using MetaObj::MetaString;
+using MetaObj::MetaStruct;
+using MetaObj::MetaType;
+
+TEST(FormatField, AppliesPrintfAndUnitsOfTheTypedField) {
+  struct Case {
+    std::shared_ptr<MetaObject> value;
+    const char* printf;  // nullptr: parameter not set
+    const char* units;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {MetaInt::New(42), "%5ld", "MB", "   42 MB"},
+      {MetaBool::New(true), "%d", nullptr, "1"},
+      {MetaBool::New(false), "%d", nullptr, "0"},
+      {MetaBool::New(true), nullptr, nullptr, "true"},
+      {MetaString::New("ab"), "%-6s|", nullptr, "ab    |"},
+      {MetaStruct::New("Inner"), "%d", nullptr, ""},
+      {MetaStruct::New("Inner"), "%d", "MB", " MB"},
+      {MetaList::New(MetaType::Int), "%d", nullptr, ""},
+      {nullptr, "%d", "MB", "NULL Object"},
+  };
+  for (const Case& c : cases) {
+    FormatParameters params;
+    params.SetParameter("printf:Other.Size", "%x");  // another type's key must not apply
+    if (c.printf != nullptr) params.SetParameter("printf:Dev.Size", c.printf);
+    if (c.units != nullptr) params.SetParameter("units:Dev.Size", c.units);
+    EXPECT_EQ(AutoCli_FormatField("Dev", "Size", c.value, params), c.expected)
+        << "printf " << (c.printf ? c.printf : "-") << ", units " << (c.units ? c.units : "-");
+  }
+}
+
+TEST(FormatField, CutsLongOutputToTheBuffer) {
+  FormatParameters params;
+  params.SetParameter("printf:T.F", "%-200d");
+  // Buffer: format (6) + text (1) + 65 bytes, one of them for the terminating zero.
+  EXPECT_EQ(AutoCli_FormatField("T", "F", MetaInt::New(1), params), "1" + std::string(70, ' '));
+}
+
+TEST(FormatField, ReportsAFailingPrintfInPlaceOfTheField) {
+  FormatParameters params;
+  params.SetParameter("printf:T.F", "%2147483648d");  // width beyond int: snprintf fails
+  params.SetParameter("units:T.F", "MB");
+  EXPECT_EQ(AutoCli_FormatField("T", "F", MetaInt::New(1), params),
+            std::string("Error while handling formatting parameter printf:T.F.  Unable to format "
+                        "field: ") +
+                std::strerror(EOVERFLOW));
+}
+
+TEST(GetIndent, ThreeSpacesPerLevel) {
+  EXPECT_EQ(GetIndent(-1), "");
+  EXPECT_EQ(GetIndent(0), "");
+  EXPECT_EQ(GetIndent(1), "   ");
+  EXPECT_EQ(GetIndent(3), "         ");
+}
+
+TEST(FitString, WrapsAndIndentsExactly) {
+  struct Case {
+    const char* name;
+    int indent;
+    int width;
+    std::string text;
+    bool continueLine;
+    bool endLine;
+    char breakChar;
+    bool splitLines;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"wraps before the word that overflows", 4, 20, "aaa bbb ccc ddd eee", false, true, '\0',
+       false, "    aaa bbb ccc ddd \n    eee\n"},
+      {"fits exactly", 2, 9, "abc def", false, false, '\0', false, "  abc def"},
+      {"width 0 never wraps", 2, 0, "aaa bbb ccc", false, true, '\0', false, "  aaa bbb ccc\n"},
+      {"width not above indent", 5, 5, "x y", false, false, '\0', false, "     x y"},
+      {"indent 0 still writes one space", 0, 3, "ab cd", false, false, '\0', false, " ab \n cd"},
+      {"continuing line", 4, 10, "aaaa bbbb cccc", true, false, '\0', false,
+       "aaaa \n    bbbb \n    cccc"},
+      {"break character", 4, 10, "aaaa bbbb cccc", false, false, '\\', false,
+       "    aaaa\\\n    bbbb\\\n    cccc"},
+      {"long word overflows its own line", 1, 6, "ab abcdefghij cd", false, false, '\0', false,
+       " ab \n abcdefghij \n cd"},
+      {"first word not fitting", 2, 6, "abcdefgh xy", false, false, '+', false,
+       "  +\n  abcdefgh+\n  xy"},
+      {"double space is an empty word", 2, 8, "ab  cd ef", false, false, '\0', false,
+       "  ab  \n  cd ef"},
+      {"split lines, each ended", 2, 10, "a\n\nb", false, true, '\0', true, "  a\n  \n  b\n"},
+      {"split lines, ended between", 2, 10, "a\n\nb\n", true, false, '\0', true, "a\n  \n  b"},
+      {"split lines, empty text", 2, 10, "", false, true, '\0', true, ""},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream out;
+    AutoCli_FitString(c.indent, c.width, c.text, c.continueLine, out, c.endLine, c.breakChar,
+                      c.splitLines);
+    EXPECT_EQ(out.str(), c.expected) << c.name;
+  }
+}
+
+TEST(FitString, LeavesNoFieldWidthBehind) {
+  std::ostringstream out;
+  AutoCli_FitString(6, 0, "x", false, out, false, '\0', false);
+  out << "y";
+  EXPECT_EQ(out.str(), "      xy");
+}
+
+}  // namespace
+}  // namespace AutoCli
+}  // namespace Tarnek
