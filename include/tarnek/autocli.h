@@ -3,7 +3,12 @@
 #define TARNEK_AUTOCLI_H_
 
 #include "tarnek/autocli/format.h"
+#include "tarnek/autocli/help_formatter.h"
+#include "tarnek/autocli/json_formatter.h"
 #include "tarnek/autocli/option_parser.h"
+#include "tarnek/autocli/simple_formatter.h"
+#include "tarnek/autocli/table_formatter.h"
 #include "tarnek/autocli/tree.h"
+#include "tarnek/autocli/xml_formatter.h"
 
 #endif  // TARNEK_AUTOCLI_H_

@@ -1,0 +1,152 @@
+// Rendering cost of the main output formatters on a large command result: a list of 100,000
+// structures of five fields, written to a regular file and to /dev/null (the latter leaves the
+// formatter and the stream machinery without the file system). Reported as rows per second.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "tarnek/autocli/format.h"
+#include "tarnek/autocli/json_formatter.h"
+#include "tarnek/autocli/simple_formatter.h"
+#include "tarnek/autocli/table_formatter.h"
+#include "tarnek/autocli/xml_formatter.h"
+#include "tarnek/callspec.h"
+#include "tarnek/metaobj.h"
+
+namespace {
+
+using Tarnek::AutoCli::DisplayContext;
+using Tarnek::AutoCli::FormatParameters;
+using Tarnek::AutoCli::Formatter;
+using Tarnek::CallSpec::Output;
+using Tarnek::MetaObj::MetaList;
+using Tarnek::MetaObj::MetaStruct;
+using Tarnek::MetaObj::MetaType;
+
+constexpr long kRows = 100000;
+
+enum class Sink { File, DevNull };
+
+// Built once and shared by every benchmark: building it costs more than some of the renderings.
+const std::shared_ptr<Output>& DiskListOutput() {
+  static const std::shared_ptr<Output> output = [] {
+    auto declaration = MetaStruct::New("Disk");
+    declaration->SetField("Name", "");
+    declaration->SetField("Size", 0L);
+    declaration->SetField("Online", false);
+    declaration->SetField("Path", "");
+    declaration->SetField("Blocks", 0L);
+    auto disks = MetaList::New(MetaType::Struct, declaration);
+    disks->Reserve(kRows);
+    for (long i = 0; i < kRows; ++i) {
+      auto disk = MetaStruct::New(declaration);
+      disk->SetField("Name", "disk" + std::to_string(i));
+      disk->SetField("Size", i * 4096);
+      disk->SetField("Online", i % 3 != 0);
+      disk->SetField("Path", "/dev/disk/by-id/wwn-0x600508b1001c" + std::to_string(i * 7919));
+      disk->SetField("Blocks", (i * 104729) % 1000003);
+      disks->Add(disk);
+    }
+    auto result = Output::New();
+    result->SetRootObject(disks);
+    return result;
+  }();
+  return output;
+}
+
+std::shared_ptr<Formatter> NewFormatter(const std::string& name) {
+  static const std::map<std::string, std::function<std::shared_ptr<Formatter>()>> kFactories = {
+      {"table", [] { return Tarnek::AutoCli::TableFormatter::New(); }},
+      {"simple", [] { return Tarnek::AutoCli::SimpleFormatter::New(); }},
+      {"json", [] { return Tarnek::AutoCli::JsonFormatter::New(); }},
+      {"xml", [] { return Tarnek::AutoCli::XmlFormatter::New(); }},
+  };
+  const auto found = kFactories.find(name);
+  return found != kFactories.end() ? found->second() : nullptr;
+}
+
+// A scratch file that is removed when the benchmark ends, however it ends.
+class TemporaryFile {
+ public:
+  TemporaryFile() {
+    const char* dir = std::getenv("TMPDIR");
+    path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/format_bench.XXXXXX";
+    const int fd = mkstemp(path_.data());
+    if (fd < 0) {
+      path_.clear();
+    } else {
+      close(fd);
+    }
+  }
+  ~TemporaryFile() {
+    if (!path_.empty()) std::remove(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  const std::string& Path() const { return path_; }  // empty when it could not be created
+
+ private:
+  std::string path_;
+};
+
+void BM_Format(benchmark::State& state, const char* formatterName, Sink sink) {
+  const std::shared_ptr<Output>& output = DiskListOutput();
+  const std::shared_ptr<Formatter> formatter = NewFormatter(formatterName);
+  if (!formatter) {
+    state.SkipWithError("unknown formatter");
+    return;
+  }
+  TemporaryFile file;
+  const std::string path = sink == Sink::File ? file.Path() : "/dev/null";
+  if (path.empty()) {
+    state.SkipWithError("cannot create a temporary file");
+    return;
+  }
+  // As the command line sees it when standard output is not a terminal.
+  DisplayContext display;
+  for (auto _ : state) {
+    // Opened per run so that the file is rewritten, not grown, and closed inside the timing
+    // so that the last buffered write counts too.
+    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    FormatParameters params;
+    params.SetFormatter(formatterName);
+    formatter->Format(output, params, display, out);
+    out.close();
+    if (!out) {
+      state.SkipWithError("write failed");
+      return;
+    }
+  }
+  state.counters["rows"] = benchmark::Counter(static_cast<double>(state.iterations() * kRows),
+                                              benchmark::Counter::kIsRate);
+  struct stat written {};
+  if (sink == Sink::File && stat(path.c_str(), &written) == 0) {
+    state.counters["bytes_per_run"] = static_cast<double>(written.st_size);
+  }
+}
+
+#define TARNEK_FORMAT_BENCHMARK(formatter)                                              \
+  BENCHMARK_CAPTURE(BM_Format, formatter##_file, #formatter, Sink::File)               \
+      ->Unit(benchmark::kMillisecond)                                                   \
+      ->UseRealTime();                                                                  \
+  BENCHMARK_CAPTURE(BM_Format, formatter##_devnull, #formatter, Sink::DevNull)         \
+      ->Unit(benchmark::kMillisecond)                                                   \
+      ->UseRealTime()
+
+TARNEK_FORMAT_BENCHMARK(table);
+TARNEK_FORMAT_BENCHMARK(simple);
+TARNEK_FORMAT_BENCHMARK(json);
+TARNEK_FORMAT_BENCHMARK(xml);
+
+}  // namespace
