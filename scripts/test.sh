@@ -1,13 +1,30 @@
 #!/usr/bin/env bash
 # The whole check on a fresh machine: install what is missing, build with warnings as errors and
-# run every test. Extra arguments go to ctest (for example -L install or -R MetaList).
+# run every test, then build again with AddressSanitizer, UndefinedBehaviorSanitizer and
+# LeakSanitizer and run every test there too. Extra arguments go to ctest (for example
+# -L install or -R MetaList). TARNEK_SKIP_SANITIZE=1 skips the second configuration.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TARNEK_BUILD_DIR:-$root/build}
+asan_build=${TARNEK_ASAN_BUILD_DIR:-$root/build-asan}
 jobs=$(nproc)
 
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNEK_WERROR=ON
-cmake --build "$build" -j "$jobs"
-ctest --test-dir "$build" -j "$jobs" --output-on-failure "$@"
+
+run_configuration() {
+  local dir=$1
+  shift
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNEK_WERROR=ON "$@"
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" -j "$jobs" --output-on-failure "${ctest_args[@]}"
+}
+
+ctest_args=("$@")
+run_configuration "$build" -DTARNEK_SANITIZE=OFF
+if [ "${TARNEK_SKIP_SANITIZE:-0}" != 1 ]; then
+  # Any finding stops the test that made it, so a report can never pass unnoticed.
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  run_configuration "$asan_build" -DTARNEK_SANITIZE=ON
+fi

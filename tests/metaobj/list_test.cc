@@ -41,7 +41,7 @@ TEST(MetaListConstruction, EveryFactoryLocksTheTemplate) {
   auto byConstRef = Disk(0, "t"), moved = Disk(0, "t"), asObject = Disk(0, "t");
   const MetaStruct* movedRaw = moved.get();
   EXPECT_EQ(MetaList::New(MetaType::Struct, byConstRef)->GetListStructure(), byConstRef);
-  MetaList::New(MetaType::Struct, std::move(moved));
+  const auto movedList = MetaList::New(MetaType::Struct, std::move(moved));
   MetaList::New(MetaType::Struct, std::shared_ptr<MetaObject>(asObject));
   EXPECT_TRUE(movedRaw->IsLocked());
   EXPECT_TRUE(asObject->IsLocked());
