@@ -22,14 +22,13 @@
 
 namespace {
 
-using Tarnek::AutoCli::OptionParser;
 using namespace Tarnek::CallSpec;
 using Clock = std::chrono::steady_clock;
 
 // Long enough for a loaded machine; a fault fails the test instead of hanging it.
 constexpr std::chrono::seconds kPatience{10};
-constexpr const char* kPrompt = "Enter value for 'password': ";
-constexpr const char* kEnd = "<end>";
+const std::string kPrompt = "Enter value for 'password': ";
+const std::string kEnd = "<end>";
 
 // Runs in the child, on the terminal's slave side: no test framework here, only plain output
 // and _exit, so that the child never runs the parent's tests or destructors.
@@ -40,7 +39,7 @@ constexpr const char* kEnd = "<end>";
     auto password = ParameterSpec::New("password", ParameterType::String);
     password->SetSecret(true);
     spec->AddParameter(password);
-    OptionParser parser;
+    Tarnek::AutoCli::OptionParser parser;
     parser.ParseVector(args);
     parser.SetInputSpec(spec);
     const auto& parameters = parser.GetCommandParameters();
@@ -57,115 +56,84 @@ constexpr const char* kEnd = "<end>";
 
 // A parser running in a child on a fresh pseudo-terminal; the child is killed and reaped if a
 // test leaves early, so a failure leaves no process or descriptor behind.
-class ParserOnTerminal {
- public:
+struct ParserOnTerminal {
   explicit ParserOnTerminal(const std::vector<std::string>& args) {
-    // Whatever the parent has buffered would otherwise be written a second time by the child.
-    std::cout.flush();
-    std::fflush(nullptr);
-    pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
-    if (pid_ == 0) ParseAndReport(args);
+    std::fflush(nullptr);  // else the child would write the parent's buffered output again
+    pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) ParseAndReport(args);
   }
   ~ParserOnTerminal() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
+    if (pid > 0) {
+      kill(pid, SIGKILL);
       Wait();
     }
-    if (master_ >= 0) close(master_);
+    if (master >= 0) close(master);
   }
-  ParserOnTerminal(const ParserOnTerminal&) = delete;
-  ParserOnTerminal& operator=(const ParserOnTerminal&) = delete;
 
-  bool Started() const { return pid_ > 0 && master_ >= 0; }
-
-  // Appends what the terminal shows to `seen` until it holds `text`; false on timeout or end.
-  bool ReadUntil(const std::string& text, std::string& seen) {
+  // What the terminal shows, up to and including `text`; empty on timeout or end.
+  std::string ReadUntil(const std::string& text) {
     const auto deadline = Clock::now() + kPatience;
-    while (seen.find(text) == std::string::npos) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0) return false;
-      pollfd ready{master_, POLLIN, 0};
-      const int rc = poll(&ready, 1, static_cast<int>(left));
-      if (rc < 0 && errno == EINTR) continue;
-      if (rc <= 0) return false;
+    for (std::size_t at; (at = seen.find(text)) == std::string::npos;) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      pollfd ready{master, POLLIN, 0};
+      errno = 0;  // a timeout sets none
+      const int rc = left.count() > 0 ? poll(&ready, 1, static_cast<int>(left.count())) : 0;
       char buffer[256];
-      const ssize_t got = read(master_, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
       // Linux reports EIO once the slave side is closed by the child's exit.
-      if (got <= 0) return false;
+      const ssize_t got = rc > 0 ? read(master, buffer, sizeof buffer) : -1;
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return "";
       seen.append(buffer, static_cast<size_t>(got));
     }
-    return true;
+    return seen.substr(0, seen.find(text) + text.size());
   }
 
   // The master side reports the slave's attributes. The prompt is flushed just before echo is
   // switched off, so the switch is awaited rather than raced.
   bool WaitForEchoOff() const {
-    const auto deadline = Clock::now() + kPatience;
     termios now{};
-    while (Clock::now() < deadline) {
-      if (tcgetattr(master_, &now) != 0) return false;
+    for (const auto deadline = Clock::now() + kPatience; Clock::now() < deadline; sched_yield()) {
+      if (tcgetattr(master, &now) != 0) return false;
       if ((now.c_lflag & ECHO) == 0) return true;
-      sched_yield();
     }
     return false;
-  }
-
-  bool Type(const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-      const ssize_t put = write(master_, text.data() + done, text.size() - done);
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) return false;
-      done += static_cast<size_t>(put);
-    }
-    return true;
   }
 
   // The child's exit status, or -1 when it did not exit normally.
   int Wait() {
     int status = 0;
     pid_t rc;
-    do {
-      rc = waitpid(pid_, &status, 0);
-    } while (rc < 0 && errno == EINTR);
-    pid_ = -1;
+    while ((rc = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    pid = -1;
     return rc > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
- private:
-  pid_t pid_ = -1;
-  int master_ = -1;
+  pid_t pid = -1;
+  int master = -1;
+  std::string seen;
 };
-
-// What the terminal showed, cut after the child's report.
-std::string UpToEnd(const std::string& seen) {
-  return seen.substr(0, seen.find(kEnd) + std::string(kEnd).size());
-}
 
 TEST(SecretPromptOnTerminal, ReadsWithEchoOffAndRestoresEcho) {
   ParserOnTerminal child({"ns", "c", "--password"});
-  ASSERT_TRUE(child.Started());
-  std::string seen;
-  ASSERT_TRUE(child.ReadUntil(kPrompt, seen)) << "no prompt; the terminal showed: " << seen;
+  ASSERT_TRUE(child.pid > 0 && child.master >= 0);
+  ASSERT_NE(child.ReadUntil(kPrompt), "") << "no prompt; the terminal showed: " << child.seen;
   ASSERT_TRUE(child.WaitForEchoOff()) << "echo stayed on while the secret was awaited";
-  ASSERT_TRUE(child.Type("s3cret\n"));
-  ASSERT_TRUE(child.ReadUntil(kEnd, seen)) << "no report; the terminal showed: " << seen;
+  const std::string typed = "s3cret\n";
+  ASSERT_EQ(write(child.master, typed.data(), typed.size()), ssize_t(typed.size()));
   // Byte for byte: the prompt, the parser's own line end (the terminal turns it into CR LF),
   // then the report. Any echo of the typed secret or its line end would sit in between.
-  EXPECT_EQ(UpToEnd(seen),
-            std::string(kPrompt) + "\r\nvalue=[s3cret] echo=on errors=0 " + kEnd);
+  EXPECT_EQ(child.ReadUntil(kEnd), kPrompt + "\r\nvalue=[s3cret] echo=on errors=0 " + kEnd)
+      << "the terminal showed: " << child.seen;
   EXPECT_EQ(child.Wait(), 0);
 }
 
 TEST(SecretPromptOnTerminal, InlineSecretIsNotPromptedFor) {
   ParserOnTerminal child({"ns", "c", "--password=x"});
-  ASSERT_TRUE(child.Started());
-  std::string seen;
+  ASSERT_TRUE(child.pid > 0 && child.master >= 0);
   // Had it prompted, the child would wait for a line never typed and the read would time out.
-  ASSERT_TRUE(child.ReadUntil(kEnd, seen)) << "no report; the terminal showed: " << seen;
-  EXPECT_EQ(UpToEnd(seen), std::string("value=[x] echo=on errors=0 ") + kEnd);
+  EXPECT_EQ(child.ReadUntil(kEnd), "value=[x] echo=on errors=0 " + kEnd)
+      << "the terminal showed: " << child.seen;
   EXPECT_EQ(child.Wait(), 0);
 }
 

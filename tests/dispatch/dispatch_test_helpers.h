@@ -27,7 +27,6 @@ using Row = std::tuple<std::string, std::string, std::string>;  // namespace, co
 
 struct Run {
   bool ok;
-  std::shared_ptr<Tarnek::AutoCli::CommandInput> input;
   std::shared_ptr<Tarnek::AutoCli::CommandOutput> output;
 };
 
@@ -38,19 +37,16 @@ inline Run Execute(Tarnek::AutoCli::Dispatcher& dispatcher, const std::list<std:
   input->SetCommandPath(path);
   for (const auto& [name, value] : params) input->AddParameter(name, value);
   auto output = Tarnek::AutoCli::CommandOutput::New();
-  const bool ok = dispatcher.ExecuteCommand(input, output);
-  return {ok, input, output};
+  return {dispatcher.ExecuteCommand(input, output), output};
 }
 
 // The rows of a listing result; an empty vector when the root is not a list.
 inline std::vector<Row> Rows(const Tarnek::CallSpec::Output& output) {
-  using Tarnek::MetaObj::MetaList;
-  using Tarnek::MetaObj::MetaStruct;
   std::vector<Row> rows;
-  const auto list = std::dynamic_pointer_cast<MetaList>(output.GetRootObject());
+  const auto list = std::dynamic_pointer_cast<Tarnek::MetaObj::MetaList>(output.GetRootObject());
   if (!list) return rows;
   for (const auto& item : list->GetObjects()) {
-    const auto row = std::dynamic_pointer_cast<MetaStruct>(item);
+    const auto row = std::dynamic_pointer_cast<Tarnek::MetaObj::MetaStruct>(item);
     rows.emplace_back(row->GetField("Namespace")->ToString(), row->GetField("Command")->ToString(),
                       row->GetField("Description")->ToString());
   }
@@ -65,36 +61,23 @@ inline std::vector<Row> ListCommands(Tarnek::AutoCli::Dispatcher& dispatcher,
 }
 
 // Redirects std::cerr into a string for its lifetime.
-class CaptureStderr {
- public:
+struct CaptureStderr {
   CaptureStderr() : saved(std::cerr.rdbuf(captured.rdbuf())) {}
   ~CaptureStderr() { std::cerr.rdbuf(saved); }
-  CaptureStderr(const CaptureStderr&) = delete;
-  CaptureStderr& operator=(const CaptureStderr&) = delete;
-  std::string Text() const { return captured.str(); }
-
- private:
   std::ostringstream captured;
   std::streambuf* saved;
 };
 
 // A fresh directory, removed with everything in it at the end of the test.
-class ScratchDirectory {
- public:
+struct ScratchDirectory {
   ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dispatch-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path = pattern;
+    path = (std::filesystem::temp_directory_path() / "dispatch-XXXXXX").string();
+    if (mkdtemp(path.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   }
   ~ScratchDirectory() {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
   }
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-  const std::string& Path() const { return path; }
-
- private:
   std::string path;
 };
 

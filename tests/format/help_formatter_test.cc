@@ -1,7 +1,6 @@
 // Help formatters: command "--help" pages and namespace listings, compared byte for byte.
 #include <cstdlib>
 #include <fstream>
-#include <list>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -9,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../common/test_util.h"
 #include "tarnek/autocli/help_formatter.h"
 #include "tarnek/autocli/tree.h"
 
@@ -18,22 +18,17 @@ namespace {
 
 using CallSpec::InputSpec;
 using CallSpec::Output;
-using CallSpec::OutputSpec;
 using CallSpec::ParameterSpec;
 using CallSpec::ParameterType;
-using MetaObj::MetaBool;
-using MetaObj::MetaList;
-using MetaObj::MetaObject;
-using MetaObj::MetaString;
-using MetaObj::MetaStruct;
-using MetaObj::MetaType;
+using namespace MetaObj;
 
 std::string ReadGolden(const std::string& name) {
   const char* root = std::getenv("TARNEK_TEST_SOURCE_DIR");
-  std::string dir = root ? std::string(root) + "/tests/format" : std::string(__FILE__);
-  if (!root) dir.erase(dir.find_last_of('/'));
+  const std::string here(__FILE__);
+  const std::string dir =
+      root != nullptr ? std::string(root) + "/tests/format" : here.substr(0, here.rfind('/'));
   std::ifstream file(dir + "/golden/" + name, std::ios::binary);
-  EXPECT_TRUE(file.good()) << "missing golden file " << name;
+  EXPECT_TRUE(file.good()) << "missing golden file " << name << " under " << dir;
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
@@ -72,39 +67,47 @@ class AttachCommand : public Command {
     spec->AddParameter(password);
     return spec;
   }
-  std::shared_ptr<OutputSpec> GetOutputSpecInternal() override { return OutputSpec::New(); }
+  std::shared_ptr<CallSpec::OutputSpec> GetOutputSpecInternal() override {
+    return CallSpec::OutputSpec::New();
+  }
   void ExecuteInternal(const std::shared_ptr<CallSpec::Input>&,
                        const std::shared_ptr<Output>&) override {}
 };
 
-TEST(CommandHelpFormat, RendersTheHelpACommandGeneratesWithFinishedExampleTexts) {
+TEST(CommandHelpFormat, RendersTheHelpACommandGenerates) {
   auto input = CommandInput::New();
   input->SetDispatcher("qorcli");
   input->SetCommandPath({"storage", "disk", "attach"});
   auto output = CommandOutput::New();
   std::make_shared<AttachCommand>()->GenerateHelpOutput(input, output);
-
   CommandHelpFormatter formatter;
   EXPECT_EQ(Render(formatter, output->GetRootObject(), 0), ReadGolden("help_command_width0.txt"));
 }
 
 std::shared_ptr<MetaStruct> Parameter(const char* name, const char* shortName,
-                                      const char* description, std::shared_ptr<MetaObject> required,
+                                      const char* description, std::shared_ptr<MetaObject> flag,
                                       bool secret) {
   auto row = MetaStruct::New("QorCliCommandParameter");
   row->SetField("Name", name);
   row->SetField("Short Name", shortName);
   row->SetField("Description", description);
-  row->SetField("Required", required);
+  row->SetField("Required", flag);
   row->SetField("Secret", secret);
   return row;
 }
 
-std::shared_ptr<MetaStruct> Example(const char* description, const char* syntax) {
-  auto row = MetaStruct::New("QorCliCommandExample");
-  row->SetField("Description", description);
-  row->SetField("Syntax", syntax);
-  return row;
+std::shared_ptr<MetaList> Examples(const std::vector<std::pair<const char*, const char*>>& rows) {
+  auto definition = MetaStruct::New("QorCliCommandExample");
+  definition->SetField("Description", "");
+  definition->SetField("Syntax", "");
+  auto list = MetaList::New(MetaType::Struct, definition);
+  for (const auto& [description, syntax] : rows) {
+    auto row = MetaStruct::New(definition);
+    row->SetField("Description", description);
+    row->SetField("Syntax", syntax);
+    list->Add(row);
+  }
+  return list;
 }
 
 TEST(CommandHelpFormat, WrapsDescriptionsAndWarningUnderTheirColumnAndExamplesAtFour) {
@@ -112,29 +115,19 @@ TEST(CommandHelpFormat, WrapsDescriptionsAndWarningUnderTheirColumnAndExamplesAt
   help->SetField("Dispatcher", "qorcli");
   help->SetField("Path", "net nic set");
   help->SetField("Description", "Change the settings of one network interface card.");
-  auto parameters =
-      MetaList::New(MetaType::Struct, Parameter("", "", "", MetaBool::New(), false));
+  auto parameters = MetaList::New(MetaType::Struct, Parameter("", "", "", MetaBool::New(), false));
   parameters->Add(Parameter("key", "", "Shared key.", MetaBool::New(true), true));
   parameters->Add(Parameter("mtu", "m", "Maximum transmission unit in bytes, between 68 and 9000.",
                             MetaBool::New(true), false));
-  parameters->Add(Parameter("wake-on-lan", "", "Wake up", MetaBool::New(false), false));
   help->SetField("Param List", parameters);
-  auto examples = MetaList::New(MetaType::Struct, Example("", ""));
-  examples->Add(Example("Set a jumbo frame size on the first card of the host :",
-                        "# qorcli net nic set --nic vmnic0 --mtu 9000 --wake-on-lan"));
-  help->SetField("Example List", examples);
-
+  help->SetField("Example List",
+                 Examples({{"Set a jumbo frame size on the first network card of the host :",
+                            "# qorcli net nic set --nic vmnic0 --mtu 9000 --key"}}));
   CommandHelpFormatter formatter;
-  EXPECT_EQ(Render(formatter, help, 40), ReadGolden("help_command_wrapped_40.txt"));
+  EXPECT_EQ(Render(formatter, help, 60), ReadGolden("help_command_wrapped_60.txt"));
 }
 
 TEST(CommandHelpFormat, MissingPartsReadAsEmptyAndNoExamplesMeansNoHeading) {
-  const std::string expected =
-      "Usage:   <options>\n"
-      "\n"
-      "Description: Lists.\n"
-      "\n"
-      "     --all   Everything.\n";
   for (const bool emptyExampleList : {false, true}) {
     auto help = MetaStruct::New("QorCliCommandHelp");
     help->SetField("Description", "Lists.");
@@ -144,103 +137,81 @@ TEST(CommandHelpFormat, MissingPartsReadAsEmptyAndNoExamplesMeansNoHeading) {
         MetaList::New(MetaType::Struct, Parameter("", "", "", MetaString::New("true"), false));
     parameters->Add(Parameter("all", "", "Everything.", MetaString::New("true"), false));
     help->SetField("Param List", parameters);
-    if (emptyExampleList) {
-      help->SetField("Example List", MetaList::New(MetaType::Struct, Example("", "")));
-    }
+    if (emptyExampleList) help->SetField("Example List", Examples({}));
     CommandHelpFormatter formatter;
-    EXPECT_EQ(Render(formatter, help, 0), expected) << "empty example list: " << emptyExampleList;
+    EXPECT_EQ(Render(formatter, help, 0),
+              "Usage:   <options>\n\nDescription: Lists.\n\n     --all   Everything.\n")
+        << "empty example list: " << emptyExampleList;
   }
 }
 
 // ---- namespace listing ----
 
-std::shared_ptr<MetaStruct> Node(const char* name, const char* description, const char* type) {
-  auto node = MetaStruct::New("NamespaceNode");
-  node->SetField("Name", name);
-  node->SetField("Description", description);
-  node->SetField("Type", type);
-  return node;
-}
-
-std::shared_ptr<MetaStruct> Listing(const char* dispatcher, std::vector<std::string> path,
-                                    const std::vector<std::shared_ptr<MetaStruct>>& nodes) {
+std::shared_ptr<MetaStruct> Listing(const std::vector<std::string>& path,
+                                    const std::vector<std::vector<const char*>>& nodes) {
+  const auto node = [](const char* name, const char* description, const char* type) {
+    auto node = MetaStruct::New("NamespaceNode");
+    node->SetField("Name", name);
+    node->SetField("Description", description);
+    node->SetField("Type", type);
+    return node;
+  };
   auto listing = MetaStruct::New("QorcliCommandPrint");
-  if (dispatcher) listing->SetField("Dispatcher", dispatcher);
-  listing->SetField("Path", std::move(path));
-  auto list = MetaList::New(MetaType::Struct, Node("", "", ""));
-  for (const auto& node : nodes) list->Add(node);
+  listing->SetField("Dispatcher", "qorcli");
+  listing->SetField("Path", path);
+  auto list = MetaList::New(MetaType::Struct, node("", "", ""));
+  for (const auto& n : nodes) list->Add(node(n[0], n[1], n[2]));
   listing->SetField("NamespaceNodes", list);
   return listing;
 }
 
 TEST(CliDispatcherHelpFormat, SplitsChildrenIntoNamespacesAndCommandsAndWrapsDescriptions) {
   const auto listing = Listing(
-      "qorcli", {"storage", "disk"},
-      {Node("adapter", "Storage adapters.", "Namespace"),
-       Node("attach", "Attach a disk to the host and make it available for new datastores.",
-            "Command"),
-       Node("list", "List disks.", "Command"), Node("odd", "Neither kind.", "Unknown"),
-       Node("partition", "Partitions.", "Namespace")});
+      {"storage", "disk"},
+      {{"adapter", "Storage adapters.", "Namespace"},
+       {"attach", "Attach a disk to the host and make it available for new datastores.",
+        "Command"},
+       {"list", "List disks.", "Command"},
+       {"odd", "Neither kind.", "Unknown"},
+       {"partition", "Partitions.", "Namespace"}});
   CliDispatcherHelpFormatter formatter;
   EXPECT_EQ(Render(formatter, listing, 40), ReadGolden("help_listing_wrapped_40.txt"));
 }
 
 TEST(CliDispatcherHelpFormat, EmptySelectionsPlaceholdersAndMissingList) {
-  auto withoutNodes = Listing("qorcli", {}, {});
+  auto onlyCommands = Listing({}, {{"list", "List disks.", "Command"}});
+  onlyCommands->SetField("Dispatcher", 7);  // only a String counts
+  auto withoutNodes = Listing({}, {});
   withoutNodes->RemoveField("NamespaceNodes");
-  auto numberDispatcher = Listing(nullptr, {}, {Node("list", "List disks.", "Command")});
-  numberDispatcher->SetField("Dispatcher", 7);  // only a String counts
-  struct Case {
-    const char* what;
-    std::shared_ptr<MetaStruct> listing;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {"only commands, dispatcher not a string", numberDispatcher,
-       "Usage: <Dispatcher> [disp options] <namespaces> <command>\n\n"
-       "For help please run <Dispatcher> --help\n\n"
-       "Available Namespaces: \n\n\n"
-       "Available Commands: \n\nlist  List disks.\n\n"},
-      {"no node list", withoutNodes,
-       "Usage: qorcli [disp options] <namespaces> <command>\n\n"
-       "For help please run qorcli --help\n\n"
-       "Available Namespaces: \n\nERROR, list is bad\n"
-       "Available Commands: \n\nERROR, list is bad\n"},
-  };
-  for (const Case& c : cases) {
-    CliDispatcherHelpFormatter formatter;
-    EXPECT_EQ(Render(formatter, c.listing, 0), c.expected) << c.what;
-  }
+  CliDispatcherHelpFormatter formatter;
+  EXPECT_EQ(Render(formatter, onlyCommands, 0),
+            "Usage: <Dispatcher> [disp options] <namespaces> <command>\n\n"
+            "For help please run <Dispatcher> --help\n\n"
+            "Available Namespaces: \n\n\n"
+            "Available Commands: \n\nlist  List disks.\n\n");
+  EXPECT_EQ(Render(formatter, withoutNodes, 0),
+            "Usage: qorcli [disp options] <namespaces> <command>\n\n"
+            "For help please run qorcli --help\n\n"
+            "Available Namespaces: \n\nERROR, list is bad\n"
+            "Available Commands: \n\nERROR, list is bad\n");
 }
 
 // ---- shared ----
 
 TEST(HelpFormatRoot, WrongRootThrowsTheFormattersMessage) {
-  const char listingError[] =
+  const std::string listingError =
       "Error: Unexpected type for help output, formatter expected a struct with help data";
-  const char helpError[] =
+  const std::string helpError =
       "Error: Unexpected type for output, formatter expected a struct with help information";
-  struct Case {
-    std::shared_ptr<Formatter> formatter;
-    std::shared_ptr<MetaObject> root;
-    std::string message;
-  };
+  CliDispatcherHelpFormatter listing;
+  CommandHelpFormatter help;
   // The two type names differ only in the case of one letter.
-  const Case cases[] = {
-      {CliDispatcherHelpFormatter::New(), MetaStruct::New("QorCliCommandHelp"), listingError},
-      {CliDispatcherHelpFormatter::New(), MetaList::New(MetaType::String), listingError},
-      {CliDispatcherHelpFormatter::New(), nullptr, listingError},
-      {CommandHelpFormatter::New(), MetaStruct::New("QorcliCommandPrint"), helpError},
-      {CommandHelpFormatter::New(), MetaString::New("help"), helpError},
-  };
-  for (const Case& c : cases) {
-    try {
-      Render(*c.formatter, c.root, 0);
-      ADD_FAILURE() << c.formatter->GetName() << ": no exception";
-    } catch (const TarnekException& e) {
-      EXPECT_EQ(e.what(), c.message) << c.formatter->GetName();
-    }
-  }
+  EXPECT_EQ(ThrownMessage([&] { Render(listing, MetaStruct::New("QorCliCommandHelp"), 0); }),
+            listingError);
+  EXPECT_EQ(ThrownMessage([&] { Render(listing, nullptr, 0); }), listingError);
+  EXPECT_EQ(ThrownMessage([&] { Render(help, MetaStruct::New("QorcliCommandPrint"), 0); }),
+            helpError);
+  EXPECT_EQ(ThrownMessage([&] { Render(help, MetaString::New("help"), 0); }), helpError);
 }
 
 }  // namespace
