@@ -4,6 +4,7 @@
 
 #include "tarnek/autocli/command_list.h"
 #include "tarnek/autocli/dispatcher.h"
+#include "tarnek/autocli/extension_command.h"
 #include "tarnek/autocli/format.h"
 #include "tarnek/autocli/help_formatter.h"
 #include "tarnek/autocli/json_formatter.h"

@@ -1,0 +1,319 @@
+// Extension commands: filling the shell templates from a call's parameters and turning the
+// child's standard output into the call's result.
+#include "tarnek/autocli/extension_command.h"
+
+#include <sys/wait.h>
+#include <syslog.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include <boost/algorithm/string/replace.hpp>
+#include <boost/regex.hpp>
+
+#include "tarnek/autocli/xml_util.h"
+#include "tarnek/exception.h"
+
+namespace Tarnek {
+namespace AutoCli {
+
+using CallSpec::Input;
+using CallSpec::InputSpec;
+using CallSpec::Output;
+using CallSpec::OutputSpec;
+
+namespace {
+
+constexpr char kNoInputSpec[] =
+    "Request for NULL InputSpec.  Extension command is incomplete and will not work";
+constexpr char kNoOutputSpec[] =
+    "Request for NULL OutputSpec.  Extension command is incomplete and will not work";
+constexpr char kDefaultLang[] = "LANG=en_US.UTF-8 ";
+constexpr char kErrorLinePrefix[] = "ERROR:";
+constexpr char kNoDataHeader[] = "Got no data from process.\n";
+// The first letter is a Cyrillic small ie (0xD0 0xB5), not a Latin e: the text is matched
+// byte for byte by whatever watches the log, so it must not be "corrected".
+constexpr char kExitedWithCode[] = "\xD0\xB5xited with error code: ";
+constexpr char kParseFailure[] = "Unable to parse output of Extension Command: ";
+
+// Templates are whole-text matched; "." must also cross line ends, since both templates may
+// span several lines.
+const boost::match_flag_type kMatchFlags = boost::match_default | boost::match_extra;
+
+bool MatchesWhole(const std::string& text, const boost::regex& pattern,
+                  boost::smatch* groups = nullptr) {
+  boost::smatch scratch;
+  return boost::regex_match(text, groups ? *groups : scratch, pattern, kMatchFlags);
+}
+
+std::string ReplaceLiterally(const std::string& text, const boost::regex& pattern,
+                             const std::string& replacement) {
+  return boost::regex_replace(text, pattern, replacement,
+                              boost::match_default | boost::regex_constants::format_literal);
+}
+
+void SubstituteValue(std::string& text, const Input& input, const std::string& name,
+                     bool forStdin) {
+  const boost::regex whole("(.*)\\$val\\{" + name + "\\}(.*)");
+  boost::smatch groups;
+  if (!MatchesWhole(text, whole, &groups)) return;
+  std::string value = input.GetParameter(name);
+  if (!forStdin) {
+    // Inside single quotes the shell interprets nothing, so only a quote could break out:
+    // drop quotes there instead of escaping (a backslash would show up literally).
+    const std::string before = groups.str(1);
+    const std::string after = groups.str(2);
+    const bool singleQuoted =
+        !before.empty() && before.back() == '\'' && !after.empty() && after.front() == '\'';
+    value = singleQuoted ? ExtensionCommand::SanitizeChar(value, '\'')
+                         : ExtensionCommand::SanitizeInput(value);
+  }
+  boost::algorithm::replace_all(text, "$val{" + name + "}", value);
+}
+
+void SubstituteCondition(std::string& text, const std::string& name) {
+  const boost::regex whole(".*\\$if\\{" + name + ",(.+?)\\}.*");
+  if (!MatchesWhole(text, whole)) return;
+  const boost::regex token("\\$if\\{" + name + ",(.+?)\\}");
+  text = boost::regex_replace(text, token, "$1", boost::match_default | boost::format_perl);
+}
+
+void SubstituteJoinedList(std::string& text, const Input& input, const std::string& name,
+                          bool forStdin) {
+  const std::string tokenPattern = "\\$list\\{" + name + ",'(.?)',(true|false)\\}";
+  boost::smatch groups;
+  if (!MatchesWhole(text, boost::regex(".*" + tokenPattern + ".*"), &groups)) return;
+  const std::string separator = groups.str(1);
+  const bool quote = groups.str(2) == "true";
+  std::string joined;
+  if (separator.empty()) {
+    std::vector<std::string> values;
+    input.GetParameterList(name, values);
+    for (const std::string& value : values) joined += value;
+  } else {
+    joined = input.GetParameterListAsString(name, separator[0], false);
+  }
+  if (!forStdin) joined = ExtensionCommand::SanitizeInput(joined);
+  if (quote) joined = '"' + joined + '"';
+  text = ReplaceLiterally(text, boost::regex(tokenPattern), joined);
+}
+
+void SubstituteRepeatedOption(std::string& text, const Input& input, const std::string& name,
+                              bool forStdin) {
+  const std::string tokenPattern = "\\$multilist\\{" + name + ",(.+?),(true|false)\\}";
+  boost::smatch groups;
+  if (!MatchesWhole(text, boost::regex(".*" + tokenPattern + ".*"), &groups)) return;
+  const std::string flag = groups.str(1);
+  const bool quote = groups.str(2) == "true";
+  std::vector<std::string> values;
+  input.GetParameterList(name, values);
+  std::string result;
+  for (const std::string& raw : values) {
+    // Within double quotes the other bad characters are harmless or wanted; only the quote
+    // itself could end the word early.
+    std::string value = raw;
+    if (!forStdin) {
+      value =
+          quote ? ExtensionCommand::SanitizeChar(raw, '"') : ExtensionCommand::SanitizeInput(raw);
+    }
+    result += ' ';
+    result += flag;
+    result += ' ';
+    result += quote ? '"' + value + '"' : value;
+  }
+  text = ReplaceLiterally(text, boost::regex(tokenPattern), result);
+}
+
+// For every "{" in `text`, the position of the "}" that pairs with it, or npos. Bracket
+// pairing is what FindPairedTokenSize computes for one position; doing it for all at once
+// keeps removing conditions linear even when a value is full of unmatched braces.
+std::vector<std::size_t> PairBraces(const std::string& text) {
+  std::vector<std::size_t> closeOf(text.size(), std::string::npos);
+  std::vector<std::size_t> open;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '{') {
+      open.push_back(i);
+    } else if (text[i] == '}' && !open.empty()) {
+      closeOf[open.back()] = i;
+      open.pop_back();
+    }
+  }
+  return closeOf;
+}
+
+// Removes the $if tokens of parameters the call did not supply. Pairing braces (rather than
+// stopping at the first "}") removes a condition whose text holds tokens of its own, such as
+// "$if{a,--opt=$val{b}}", as one piece.
+void RemoveLeftOverConditions(std::string& text) {
+  static const boost::regex leftOver(".*\\$if\\{[a-z0-9-]+,.+?\\}.*");
+  if (!MatchesWhole(text, leftOver)) return;
+  std::vector<std::size_t> closeOf = PairBraces(text);
+  std::size_t position = text.find('{');
+  while (position != std::string::npos) {
+    const std::size_t close = closeOf[position];
+    const std::size_t size = close == std::string::npos ? 0 : close - position + 1;
+    const std::size_t dollar = size == 0 ? std::string::npos : text.rfind('$', position);
+    if (dollar != std::string::npos) {
+      const std::size_t end = position + size;
+      if (MatchesWhole(text.substr(dollar, end - dollar), leftOver)) {
+        text.erase(dollar, end - dollar);
+        closeOf = PairBraces(text);
+        position = text.find('{', position);
+        continue;
+      }
+    }
+    position = text.find('{', position + (size == 0 ? 1 : size));
+  }
+}
+
+// The number after the no-output message: the exit code, or 128 plus the signal number when
+// the shell was killed, as shells themselves report it.
+int ExitCode(int waitStatus) {
+  if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
+  if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
+  return waitStatus;
+}
+
+}  // namespace
+
+std::pair<std::size_t, std::size_t> FindPairedTokenSize(const char* text, std::size_t start,
+                                                        std::size_t length, char open, char close) {
+  // A nested opening whose own scan reaches the end leaves the enclosing scan nothing to find
+  // either (it scans the same characters under the same rules), so the nesting reduces to a
+  // depth count: linear, and without recursion on texts full of opening characters.
+  std::size_t position = start;
+  if (start < length && text[start] == open) ++position;
+  std::size_t depth = 0;
+  for (; position < length; ++position) {
+    if (text[position] == open) {
+      ++depth;
+    } else if (text[position] == close) {
+      if (depth == 0) return {start, position - start + 1};
+      --depth;
+    }
+  }
+  return {0, 0};
+}
+
+bool isBadChar(char c) {
+  switch (c) {
+    case '\n':
+    case '!':
+    case '"':
+    case '$':
+    case '&':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case ';':
+    case '<':
+    case '>':
+    case '\\':
+    case '^':
+    case '`':
+    case '|':
+      return true;
+    default:
+      return false;
+  }
+}
+
+ExtensionCommand::~ExtensionCommand() = default;
+
+std::shared_ptr<ExtensionCommand> ExtensionCommand::New() {
+  return std::make_shared<ExtensionCommand>();
+}
+
+std::shared_ptr<InputSpec> ExtensionCommand::GetInputSpecInternal() {
+  if (!declaredInput) throw TarnekException(kNoInputSpec);
+  return declaredInput;
+}
+
+std::shared_ptr<OutputSpec> ExtensionCommand::GetOutputSpecInternal() {
+  if (!declaredOutput) throw TarnekException(kNoOutputSpec);
+  return declaredOutput;
+}
+
+std::string ExtensionCommand::SanitizeInput(const std::string& text) {
+  std::string clean;
+  clean.reserve(text.size());
+  for (const char c : text) {
+    if (isBadChar(c)) clean += '\\';
+    clean += c;
+  }
+  return clean;
+}
+
+std::string ExtensionCommand::SanitizeChar(const std::string& text, char c) {
+  std::string clean;
+  clean.reserve(text.size());
+  for (const char kept : text) {
+    if (kept != c) clean += kept;
+  }
+  return clean;
+}
+
+std::string ExtensionCommand::SubstituteInput(const std::shared_ptr<Input>& input, bool forStdin) {
+  std::string text = forStdin ? stdinTemplate : executeTemplate;
+  if (text.empty() || text.find('$') == std::string::npos) return text;
+  // A condition's text ends at the first closing brace, so "$if{a,--x=$val{b}}" opens to
+  // "--x=$val{b" plus the brace left behind, which closes the $val token again: nested tokens
+  // come out right whichever of the two parameters is filled first.
+  for (const auto& parameter : GetInputSpec()->GetParameters()) {
+    const std::string& name = parameter->GetName();
+    if (!input->HasParameter(name)) continue;
+    SubstituteValue(text, *input, name, forStdin);
+    SubstituteCondition(text, name);
+    SubstituteJoinedList(text, *input, name, forStdin);
+    SubstituteRepeatedOption(text, *input, name, forStdin);
+  }
+  RemoveLeftOverConditions(text);
+  return text;
+}
+
+void ExtensionCommand::ExecuteInternal(const std::shared_ptr<Input>& input,
+                                       const std::shared_ptr<Output>& output) {
+  // Commands parse their tools' English output; an explicitly set LANG, even an empty one,
+  // is the caller's decision and is left alone.
+  const bool langSet = std::getenv("LANG") != nullptr;
+  std::string commandLine = SubstituteInput(input, false);
+  if (!langSet) commandLine = kDefaultLang + commandLine;
+  const std::string stdinText = SubstituteInput(input, true);
+
+  std::string text;
+  const int waitStatus =
+      GetInputSpec()->IsContextSupported("user")
+          ? AutoCli_ShellCmdWithZnUsername(commandLine, input->GetContext("user"), text, stdinText)
+          : AutoCli_ShellCmd(commandLine, text, stdinText);
+
+  if (text.empty()) {
+    const std::string message = std::string(kNoDataHeader) + "Command \"" + commandLine + "\"\n" +
+                                kExitedWithCode + std::to_string(ExitCode(waitStatus));
+    syslog(LOG_ERR, "%s", message.c_str());
+    output->AddErrorMessage(message);
+  } else {
+    // Only a leading run of error lines counts: a document may well contain the word later.
+    const std::size_t prefixLength = sizeof kErrorLinePrefix - 1;
+    std::size_t position = 0;
+    while (position < text.size() && text.compare(position, prefixLength, kErrorLinePrefix) == 0) {
+      const std::size_t lineEnd = text.find('\n', position);
+      const std::size_t messageStart = position + prefixLength;
+      output->AddErrorMessage(text.substr(
+          messageStart, lineEnd == std::string::npos ? std::string::npos : lineEnd - messageStart));
+      if (lineEnd == std::string::npos) break;
+      position = lineEnd + 1;
+    }
+  }
+  if (output->HasError()) return;
+
+  try {
+    const std::shared_ptr<MetaObj::MetaObject> result = XmlUtil_ParseXmlOutput(text);
+    if (result) output->SetRootObject(result);
+  } catch (const TarnekException& error) {
+    output->AddErrorMessage(kParseFailure + std::string(error.what()));
+  }
+}
+
+}  // namespace AutoCli
+}  // namespace Tarnek

@@ -1,0 +1,305 @@
+// Running extension commands: the shell runner's plumbing (large transfers both ways, a child
+// that ignores its input, descriptors, zombies, hooks) and how the child's output becomes the
+// call's result or its error messages.
+#include <dirent.h>
+#include <errno.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "../common/test_util.h"
+#include "tarnek/autocli/extension_command.h"
+#include "tarnek/metaobj.h"
+
+namespace {
+
+using namespace Tarnek::AutoCli;
+using namespace Tarnek::CallSpec;
+using namespace Tarnek::MetaObj;
+
+constexpr std::size_t kFourMegabytes = 4u << 20;
+
+// Records what the runner reports, and clears both hooks afterwards.
+struct Hooks {
+  static std::vector<std::pair<std::string, int>>& Runs() {
+    static std::vector<std::pair<std::string, int>> runs;
+    return runs;
+  }
+  static void Record(const std::string& command, int status) {
+    Runs().emplace_back(command, status);
+  }
+
+  Hooks() {
+    Runs().clear();
+    SetCommandExecListener(&Record);
+  }
+  ~Hooks() {
+    SetCommandExecListener(nullptr);
+    SetChildRpTorkOptionMaker(nullptr);
+  }
+};
+
+// Sets or unsets one environment variable for the scope of a test.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (saved_) {
+      setenv(name_, saved_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+// A pipe deadlock would hang the test forever; this ends it with a clear death instead.
+class Watchdog {
+ public:
+  Watchdog() { alarm(300); }
+  ~Watchdog() { alarm(0); }
+};
+
+int CountOwnDescriptors() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (readdir(dir) != nullptr) ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+bool HasChildren() { return waitpid(-1, nullptr, WNOHANG) != -1 || errno != ECHILD; }
+
+std::shared_ptr<ExtensionCommand> MakeCommand(const std::string& execute,
+                                              const std::string& stdinText = "",
+                                              bool userContext = false) {
+  auto spec = InputSpec::New();
+  spec->AddParameter(ParameterSpec::New("name", ParameterType::String));
+  if (userContext) spec->SetContextSupported("user");
+  auto command = ExtensionCommand::New();
+  command->SetInputSpec(spec);
+  command->SetOutputSpec(OutputSpec::New());
+  command->SetExecuteCommand(execute);
+  command->SetStdin(stdinText);
+  return command;
+}
+
+std::shared_ptr<Input> MakeInput(const std::shared_ptr<ExtensionCommand>& command) {
+  auto input = Input::New();
+  input->SetInputSpec(command->GetInputSpec());
+  return input;
+}
+
+std::shared_ptr<Output> RunCommand(const std::shared_ptr<ExtensionCommand>& command,
+                                   const std::shared_ptr<Input>& input) {
+  auto output = Output::New();
+  command->ExecuteInternal(input, output);
+  return output;
+}
+
+TEST(ShellCmd, ExchangesLargeTextsBothWaysWithoutDeadlock) {
+  Watchdog watchdog;
+  std::string output;
+  // The child fills its output pipe many times over before it reads any input.
+  const int status = AutoCli_ShellCmd("head -c 4194304 /dev/zero | tr '\\0' a; wc -c", output,
+                                      std::string(kFourMegabytes, 'x'));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_EQ(output.size(), kFourMegabytes + 8);
+  EXPECT_EQ(output.find_first_not_of('a'), kFourMegabytes);
+  EXPECT_EQ(output.substr(kFourMegabytes), "4194304\n");
+}
+
+TEST(ShellCmd, ChildThatLeavesItsInputUnreadDoesNotKillTheCaller) {
+  Watchdog watchdog;
+  const struct {
+    const char* command;
+    const char* expected;
+    int exitCode;
+  } cases[] = {
+      {"exit 3", "", 3},
+      {"exec 0<&-; echo done", "done\n", 0},
+      {"head -c 10 >/dev/null; echo partial", "partial\n", 0},
+      {"exec 1>&-; cat >/dev/null", "", 0},
+  };
+  for (const auto& c : cases) {
+    std::string output;
+    const int status = AutoCli_ShellCmd(c.command, output, std::string(kFourMegabytes, 'x'));
+    ASSERT_TRUE(WIFEXITED(status)) << c.command;
+    EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.command;
+    EXPECT_EQ(output, c.expected) << c.command;
+  }
+  sigset_t pending, mask;
+  sigpending(&pending);
+  pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+  EXPECT_FALSE(sigismember(&pending, SIGPIPE));
+  EXPECT_FALSE(sigismember(&mask, SIGPIPE));
+}
+
+TEST(ShellCmd, LeavesNoZombieAndNoDescriptor) {
+  const int before = CountOwnDescriptors();
+  std::string output;
+  // The child sees its three standard descriptors, plus the one ls opens to list them.
+  AutoCli_ShellCmd("ls /proc/self/fd", output, "ignored");
+  EXPECT_EQ(output, "0\n1\n2\n3\n");
+  for (const char* command : {"true", "exit 7", "kill -9 $$", "cat"}) {
+    output.clear();
+    AutoCli_ShellCmd(command, output, "in");
+  }
+  EXPECT_EQ(output, "in");
+  EXPECT_EQ(CountOwnDescriptors(), before);
+  EXPECT_FALSE(HasChildren());
+}
+
+TEST(ShellCmd, AppendsToTheOutputAndReportsEachRun) {
+  Hooks hooks;
+  std::string output = "kept:";
+  const int status = AutoCli_ShellCmd("printf '%s' \"$0\"; exit 5", output, "");
+  EXPECT_EQ(output, "kept:/bin/sh");
+  ASSERT_EQ(Hooks::Runs().size(), 1u);
+  EXPECT_EQ(Hooks::Runs()[0].first, "printf '%s' \"$0\"; exit 5");
+  EXPECT_EQ(Hooks::Runs()[0].second, status);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 5);
+}
+
+TEST(ShellCmd, ChildOptionGoesBeforeTheCommand) {
+  Hooks hooks;
+  EXPECT_EQ(MakeChildRpTorkOption(-1), "");
+  static int askedFor;
+  askedFor = 0;
+  SetChildRpTorkOptionMaker([](int n) -> std::string {
+    askedFor = n;
+    return "-e";
+  });
+  std::string output;
+  AutoCli_ShellCmd("false; echo not reached", output, "");
+  EXPECT_EQ(askedFor, -1);
+  EXPECT_EQ(output, "");
+  SetChildRpTorkOptionMaker(nullptr);
+  AutoCli_ShellCmd("false; echo reached", output, "");
+  EXPECT_EQ(output, "reached\n");
+}
+
+TEST(ShellCmd, UserNameIsQuotedIntoTheEnvironment) {
+  Hooks hooks;
+  std::string output;
+  AutoCli_ShellCmdWithZnUsername("printenv ZN_USERNAME", "o'neil $(x)", output, "");
+  EXPECT_EQ(output, "o'neil $(x)\n");
+  AutoCli_ShellCmdWithZnUsername("echo", "", output, "");
+  ASSERT_EQ(Hooks::Runs().size(), 2u);
+  EXPECT_EQ(Hooks::Runs()[0].first, "ZN_USERNAME='o'\\''neil $(x)' printenv ZN_USERNAME");
+  EXPECT_EQ(Hooks::Runs()[1].first, "echo");
+}
+
+TEST(ExtensionCommandRun, PutsLangAndUserNameInFront) {
+  const struct {
+    const char* what;
+    const char* lang;  // null: unset
+    bool userContext;
+    const char* user;  // null: no context value
+    const char* expected;
+  } cases[] = {
+      {"LANG unset", nullptr, false, nullptr, "LANG=en_US.UTF-8 echo x"},
+      {"LANG empty counts as set", "", false, nullptr, "echo x"},
+      {"LANG set", "C", false, "bob", "echo x"},
+      {"user context", nullptr, true, "bob", "ZN_USERNAME='bob' LANG=en_US.UTF-8 echo x"},
+      {"user context without a user", "C", true, nullptr, "echo x"},
+  };
+  for (const auto& c : cases) {
+    ScopedEnv lang("LANG", c.lang);
+    Hooks hooks;
+    auto command = MakeCommand("echo $val{name}", "", c.userContext);
+    auto input = MakeInput(command);
+    input->AddParameter("name", "x");
+    if (c.user) input->SetContext("user", c.user);
+    RunCommand(command, input);
+    ASSERT_EQ(Hooks::Runs().size(), 1u) << c.what;
+    EXPECT_EQ(Hooks::Runs()[0].first, c.expected) << c.what;
+  }
+}
+
+TEST(ExtensionCommandRun, ReadsTheDocumentWrittenFromStandardInput) {
+  ScopedEnv lang("LANG", "C");
+  auto command = MakeCommand("cat; exit 4", "<output><string>$val{name}</string></output>");
+  auto input = MakeInput(command);
+  input->AddParameter("name", "a;b 'c'");
+  auto output = RunCommand(command, input);
+  EXPECT_TRUE(output->GetErrors().empty());
+  auto value = std::dynamic_pointer_cast<MetaString>(output->GetRootObject());
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->GetValue(), "a;b 'c'");
+}
+
+TEST(ExtensionCommandRun, TurnsOutputIntoMessages) {
+  ScopedEnv lang("LANG", "C");
+  const std::string parseFailure =
+      "Unable to parse output of Extension Command: Error parsing command output.  Unable to "
+      "build a proper metaobject from output tag.  output must contain properly formatted tags "
+      "of type bool, int, string, structure and list. Error was : Unable to make a MetaObject "
+      "from a node with tag 'integer'";
+  const struct {
+    const char* command;
+    std::vector<std::string> errors;
+  } cases[] = {
+      {"printf 'ERROR:bad\\nERROR:worse\\n<output><int>1</int></output>'", {"bad", "worse"}},
+      {"printf 'ERROR:last line'", {"last line"}},
+      {"printf 'ERROR:\\n\\nERROR:after a gap'", {""}},
+      {"printf '<output/>'", {}},
+      {"printf 'not a document'", {}},
+      {"printf '<output><integer>1</integer></output>'", {parseFailure}},
+      {"exit 3",
+       {"Got no data from process.\nCommand \"exit 3\"\n\xD0\xB5xited with error code: 3"}},
+      {"kill -9 $$",
+       {"Got no data from process.\nCommand \"kill -9 $$\"\n\xD0\xB5xited with error code: "
+        "137"}},
+  };
+  for (const auto& c : cases) {
+    auto command = MakeCommand(c.command);
+    auto output = RunCommand(command, MakeInput(command));
+    EXPECT_EQ(output->GetErrors(), c.errors) << c.command;
+    EXPECT_FALSE(output->GetRootObject()) << c.command;
+  }
+}
+
+TEST(ExtensionCommandRun, FailingTemplateRunsNothing) {
+  Hooks hooks;
+  auto spec = InputSpec::New();
+  spec->AddParameter(ParameterSpec::New("force", ParameterType::Flag));
+  auto command = ExtensionCommand::New();
+  command->SetInputSpec(spec);
+  command->SetOutputSpec(OutputSpec::New());
+  command->SetExecuteCommand("touch $val{force}");
+  auto input = Input::New();
+  input->AddParameter("force", "");
+  input->SetInputSpec(command->GetInputSpec());
+  auto output = Output::New();
+  command->Execute(input, output);
+  EXPECT_TRUE(output->HasError());
+  EXPECT_TRUE(Hooks::Runs().empty());
+}
+
+TEST(PanicDeathTest, PrintsAtMost255Characters) {
+  EXPECT_DEATH(Panic("%s", std::string(300, 'x').c_str()), "panic: x{255}$");
+}
+
+}  // namespace
