@@ -14,6 +14,7 @@
 #include "tarnek/autocli/table_formatter.h"
 #include "tarnek/autocli/tree.h"
 #include "tarnek/autocli/xml_formatter.h"
+#include "tarnek/autocli/xml_plugin.h"
 #include "tarnek/autocli/xml_util.h"
 
 #endif  // TARNEK_AUTOCLI_H_
