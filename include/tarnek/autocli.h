@@ -2,6 +2,7 @@
 #ifndef TARNEK_AUTOCLI_H_
 #define TARNEK_AUTOCLI_H_
 
+#include "tarnek/autocli/cli_dispatcher.h"
 #include "tarnek/autocli/command_list.h"
 #include "tarnek/autocli/dispatcher.h"
 #include "tarnek/autocli/extension_command.h"
