@@ -98,6 +98,19 @@ void SubstituteJoinedList(std::string& text, const Input& input, const std::stri
   text = ReplaceLiterally(text, boost::regex(tokenPattern), joined);
 }
 
+// Inside double quotes the shell still expands "$" and backquotes and reads backslashes, so a
+// value that dropped its double quotes could still run a command of its own; those three
+// characters are escaped, which leaves every other value exactly as it was.
+std::string QuoteForDoubleQuotes(const std::string& value) {
+  std::string quoted;
+  quoted.reserve(value.size());
+  for (const char c : value) {
+    if (c == '$' || c == '`' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted;
+}
+
 void SubstituteRepeatedOption(std::string& text, const Input& input, const std::string& name,
                               bool forStdin) {
   const std::string tokenPattern = "\\$multilist\\{" + name + ",(.+?),(true|false)\\}";
@@ -109,12 +122,10 @@ void SubstituteRepeatedOption(std::string& text, const Input& input, const std::
   input.GetParameterList(name, values);
   std::string result;
   for (const std::string& raw : values) {
-    // Within double quotes the other bad characters are harmless or wanted; only the quote
-    // itself could end the word early.
     std::string value = raw;
     if (!forStdin) {
-      value =
-          quote ? ExtensionCommand::SanitizeChar(raw, '"') : ExtensionCommand::SanitizeInput(raw);
+      value = quote ? QuoteForDoubleQuotes(ExtensionCommand::SanitizeChar(raw, '"'))
+                    : ExtensionCommand::SanitizeInput(raw);
     }
     result += ' ';
     result += flag;
