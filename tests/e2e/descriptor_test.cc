@@ -77,6 +77,24 @@ TEST_F(DescriptorEndToEnd, EveryFormatterRendersTheSameResult) {
   EXPECT_NE(xml.out.find("<integer>22</integer>"), std::string::npos) << xml.out;
 }
 
+TEST_F(DescriptorEndToEnd, ListingFiltersCombine) {
+  const struct {
+    std::vector<std::string> filters;
+    const char* rows;
+  } cases[] = {
+      {{"-n", "t", "--command-filter=ow"}, "t          rows     Two rows.\n"},
+      {{"-d", "Fails"}, "t          fail     Fails.\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--plugin", "t.xml", "qorcli", "command", "list"};
+    args.insert(args.end(), c.filters.begin(), c.filters.end());
+    const auto outcome = RunQorcli(args, directory_);
+    EXPECT_EQ(outcome.out, std::string("Namespace  Command  Description\n"
+                                       "---------  -------  -----------\n") + c.rows);
+    EXPECT_EQ(outcome.status, 0);
+  }
+}
+
 TEST_F(DescriptorEndToEnd, ErrorLinesFailTheCommand) {
   const auto outcome = RunQorcli({"--plugin", "t.xml", "t", "fail"}, directory_);
   EXPECT_EQ(outcome.out, "");
