@@ -1,11 +1,9 @@
 // CliDispatcher pieces that are hard to see from outside the process: the display context
-// under a requested width, the help format settings, the format-parameter split and the error
-// block.
+// under a requested width and the format-parameter split.
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <iostream>
-#include <sstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,19 +18,6 @@ using Tarnek::AutoCli::CommandOutput;
 using Tarnek::AutoCli::DisplayContext;
 using Tarnek::AutoCli::FormatParameters;
 using Tarnek::AutoCli::OptionParser;
-
-// Swaps a standard stream's buffer for a string for the lifetime of the guard.
-class Capture {
- public:
-  explicit Capture(std::ostream& stream) : stream(stream), saved(stream.rdbuf(text.rdbuf())) {}
-  ~Capture() { stream.rdbuf(saved); }
-  std::string Text() const { return text.str(); }
-
- private:
-  std::ostream& stream;
-  std::ostringstream text;
-  std::streambuf* saved;
-};
 
 // Applies the dispatcher options of `args` (which must not print the usage) to `dispatcher`.
 FormatParameters ApplyOptions(CliDispatcher& dispatcher, const std::vector<std::string>& args,
@@ -58,7 +43,8 @@ TEST(CliDispatcherDisplay, RequestedWidthOverridesTheTerminalWithinRange) {
   struct Case {
     const char* width;
     int expected;  // 0: the terminal's width stays
-  } cases[] = {{"0x50", 80}, {"1", 1}, {"9999", 9999}, {"0", 0}, {"10000", 0}, {"-5", 0}};
+  } cases[] = {{"0x50", 80}, {"0100", 64}, {"1", 1},     {"9999", 9999},
+               {"0", 0},     {"10000", 0}, {"-5", 0},   {"wide", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.width);
     ApplyOptions(dispatcher, {"--screen-width", c.width}, CommandOutput::New());
@@ -71,13 +57,6 @@ TEST(CliDispatcherDisplay, RequestedWidthOverridesTheTerminalWithinRange) {
   }
   // The width is process-wide; leave it as a fresh process has it.
   ApplyOptions(dispatcher, {"--screen-width", "0"}, CommandOutput::New());
-}
-
-TEST(CliDispatcherFormat, HelpSettingsNameOnlyTheCommandHelpFormatter) {
-  CliDispatcher dispatcher;
-  const FormatParameters help = dispatcher.GetHelpFormatParams();
-  EXPECT_EQ(help.GetFormatter(), "commandhelp");
-  EXPECT_TRUE(help.GetParameters().empty());
 }
 
 TEST(CliDispatcherFormat, FormatParametersSplitAtTheFirstEqualsSign) {
@@ -101,29 +80,12 @@ TEST(CliDispatcherFormat, FormatParametersSplitAtTheFirstEqualsSign) {
 TEST(CliDispatcherFormat, EmptyFormatterNameIsAnError) {
   CliDispatcher dispatcher;
   const auto output = CommandOutput::New();
-  OptionParser parser;
-  parser.ParseVector({"--formatter", "--screen-width", "0", "qorcli"});
-  FormatParameters settings;
-  EXPECT_TRUE(dispatcher.HandleDispatcherOptions(parser, settings, output));
+  const FormatParameters settings =
+      ApplyOptions(dispatcher, {"--formatter", "--screen-width", "0", "qorcli"}, output);
   EXPECT_EQ(settings.GetFormatter(), "");
   EXPECT_EQ(output->GetErrors(),
             std::vector<std::string>{
                 "--formatter requires the name of the formatter to use for this command"});
-}
-
-TEST(CliDispatcherErrors, PrintsTheBlockOnlyWhenThereAreErrors) {
-  CliDispatcher dispatcher;
-  const auto output = CommandOutput::New();
-  {
-    Capture err(std::cerr);
-    dispatcher.PrintError(output);
-    EXPECT_EQ(err.Text(), "");
-  }
-  output->AddErrorMessage("first");
-  output->AddErrorMessage("second problem");
-  Capture err(std::cerr);
-  dispatcher.PrintError(output);
-  EXPECT_EQ(err.Text(), "Errors: \nfirst\nsecond problem\n");
 }
 
 }  // namespace

@@ -54,56 +54,27 @@ struct SubstitutionCase {
 
 const SubstitutionCase kCommandLineCases[] = {
     {"value escaped for the shell", "ls $val{dir}", {{"dir", "a b;c"}}, "ls a b\\;c"},
-    {"single-quoted value loses its quotes", "echo '$val{name}'", {{"name", "it's"}}, "echo 'its'"},
-    {"double-quoted value is escaped",
-     "echo \"$val{name}\"",
-     {{"name", "it's"}},
-     "echo \"it\\'s\""},
-    {"only the token's own surroundings count",
-     "echo '$val{name}",
-     {{"name", "a'b"}},
-     "echo 'a\\'b"},
-    {"every occurrence", "$val{dir}/$val{dir}", {{"dir", "x"}}, "x/x"},
-    {"value with format characters inserted literally",
-     "a $val{dir}",
-     {{"dir", "$1 \\0 &"}},
-     "a \\$1 \\\\0 \\&"},
-    {"templates span lines", "first\n$val{dir}\nlast", {{"dir", "v"}}, "first\nv\nlast"},
+    {"single-quoted loses quotes", "echo '$val{name}'", {{"name", "it's"}}, "echo 'its'"},
+    {"double-quoted escaped", "echo \"$val{name}\"", {{"name", "it's"}}, "echo \"it\\'s\""},
+    {"own surroundings only", "echo '$val{name}", {{"name", "a'b"}}, "echo 'a\\'b"},
+    {"every occurrence", "$val{dir}\n$val{dir}", {{"dir", "x"}}, "x\nx"},
+    {"format characters literal", "a $val{dir}", {{"dir", "$1 \\0 &"}}, "a \\$1 \\\\0 \\&"},
     {"absent value token stays", "echo $val{dir}", {}, "echo $val{dir}"},
     {"no dollar: used as written", "rm -rf * ; echo `x`", {{"dir", "v"}}, "rm -rf * ; echo `x`"},
     {"condition supplied", "cmd $if{verbose,--verbose}", {{"verbose", "true"}}, "cmd --verbose"},
     {"condition absent", "cmd $if{verbose,--verbose}", {}, "cmd "},
     {"flag opens its condition", "cmd $if{force,--force}", {{"force", ""}}, "cmd --force"},
-    {"condition around a value, both supplied",
-     "cmd $if{aa,--x=$val{bb}}",
-     {{"aa", "1"}, {"bb", "v w"}},
-     "cmd --x=v w"},
-    {"condition around a value, value only",
-     "cmd $if{aa,--x=$val{bb}} end",
-     {{"bb", "v"}},
-     "cmd  end"},
-    {"condition around an unfilled token", "cmd $if{aa,--x=$val{bb}}", {}, "cmd "},
+    {"condition around value", "cmd $if{aa,--x=$val{bb}}", {{"aa", "1"}, {"bb", "v"}}, "cmd --x=v"},
+    {"value without its condition", "cmd $if{aa,--x=$val{bb}} end", {{"bb", "v"}}, "cmd  end"},
     {"condition whose text holds braces", "cmd $if{aa,{x}} end", {}, "cmd  end"},
-    {"undeclared condition removed, shell braces kept",
-     "echo ${HOME} $if{zz,y} x",
-     {},
-     "echo ${HOME}  x"},
+    {"undeclared condition gone", "echo ${HOME} $if{zz,y} x", {}, "echo ${HOME}  x"},
     {"joined and quoted list", "$list{disk,',',true}", {{"disk", "a"}, {"disk", "b"}}, "\"a,b\""},
-    {"list joined without separator", "$list{disk,'',false}", {{"disk", "a"}, {"disk", "b"}}, "ab"},
     {"list values escaped", "$list{disk,' ',false}", {{"disk", "a;b"}, {"disk", "c"}}, "a\\;b c"},
     {"repeated option",
      "x$multilist{disk,--disk,false}",
-     {{"disk", "a"}, {"disk", "b"}},
-     "x --disk a --disk b"},
-    {"repeated quoted option",
-     "x$multilist{disk,--disk,true}",
-     {{"disk", "a"}, {"disk", "b"}},
-     "x --disk \"a\" --disk \"b\""},
-    {"quoted option drops only double quotes",
-     "x$multilist{disk,-d,true}",
-     {{"disk", "a\"b;c"}},
-     "x -d \"ab;c\""},
-    {"unquoted option escapes", "x$multilist{disk,-d,false}", {{"disk", "a b|c"}}, "x -d a b\\|c"},
+     {{"disk", "a"}, {"disk", "b|c"}},
+     "x --disk a --disk b\\|c"},
+    {"quoted option drops \"", "x$multilist{disk,-d,true}", {{"disk", "a\"b;c"}}, "x -d \"ab;c\""},
 };
 
 TEST(ExtensionCommandSubstitute, FillsTheCommandLine) {
@@ -130,8 +101,7 @@ TEST(ExtensionCommandSubstitute, ValueOfFlagOrListIsRefused) {
   for (const char* templateText : {"x $val{force}", "x $val{disk}"}) {
     auto command = MakeCommand(templateText, "");
     auto input = MakeInput(command, {{"force", ""}, {"disk", "a"}});
-    EXPECT_NE(ThrownMessage([&] { command->SubstituteInput(input, false); }), "<no exception>")
-        << templateText;
+    EXPECT_ANY_THROW(command->SubstituteInput(input, false)) << templateText;
   }
 }
 
@@ -153,8 +123,6 @@ TEST(ExtensionCommandSanitize, EscapesExactlyTheShellCharacters) {
     const std::string one(1, c);
     EXPECT_EQ(ExtensionCommand::SanitizeInput(one), expectBad ? "\\" + one : one) << code;
   }
-  EXPECT_EQ(ExtensionCommand::SanitizeInput("a b#~[x]{y}%=?\t\xC3\xA9"),
-            "a b#~[x]{y}%=?\t\xC3\xA9");
 }
 
 TEST(FindPairedTokenSize, PairsNestedBrackets) {
