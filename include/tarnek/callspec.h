@@ -2,7 +2,7 @@
 // the two interfaces through which a dispatcher reaches a call target.
 //
 // Failures of a call are reported as messages on its Output and never thrown; mistakes made
-// while building a specification throw TarnekException.
+// while building a declaration throw TarnekException.
 #ifndef TARNEK_CALLSPEC_H_
 #define TARNEK_CALLSPEC_H_
 
@@ -79,7 +79,7 @@ class TARNEK_EXPORT OutputSpec {
   /// "Documentation missing".
   static const std::string _docMissingStaticString;
 
-  /// A specification without root and without description.
+  /// An OutputSpec without root and without description.
   static std::shared_ptr<OutputSpec> New();
 
   void SetDescription(const std::string& text);
@@ -313,12 +313,12 @@ class TARNEK_EXPORT Input {
   bool IsFlagSet(const std::string& name) const;
   bool IsFlagSet(const char* name) const;
 
-  /// Attaches the specification and folds values given under a short name into the entry
+  /// Attaches the InputSpec and folds values given under a short name into the entry
   /// of its long name, after the values given under the long name.
   void SetInputSpec(std::shared_ptr<InputSpec> spec);
 
   /// The type of the declared parameter. Throws TarnekException when the name is not
-  /// declared or no specification has been set.
+  /// declared or no InputSpec has been set.
   ParameterType GetParameterType(const std::string& name) const;
 
   /// The single value of a String, Int or Bool parameter; the empty string when it was not

@@ -58,7 +58,7 @@ void Input::SetInputSpec(std::shared_ptr<InputSpec> spec) {
 ParameterType Input::GetParameterType(const std::string& name) const {
   if (!inputSpec) {
     throw TarnekException("Request for parameter " + name +
-                          " before an input specification was set");
+                          " before an InputSpec was set");
   }
   const std::shared_ptr<ParameterSpec> declared = inputSpec->GetParameter(name);
   if (!declared) throw TarnekException("Request for unknown parameter: " + name);

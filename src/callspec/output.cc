@@ -64,7 +64,7 @@ const std::string& OutputSpec::GetDescription() const noexcept {
 }
 
 void OutputSpec::SetRootObject(std::shared_ptr<MetaObj::MetaObject>&& value) {
-  // Validation compares against the declared root; a specification that once had a shape
+  // Validation compares against the declared root; an OutputSpec that once had a shape
   // must never lose it.
   if (!value) throw TarnekException(kNullRootMessage);
   rootObject = std::move(value);

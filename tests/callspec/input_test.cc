@@ -94,7 +94,7 @@ TEST(InputSetInputSpec, FoldsShortNamesAfterLongNameValues) {
 TEST(InputSpecValidate, CollectsEveryMessageInOrder) {
   struct Case {
     Given given;
-    bool fold;         // attach the specification first, as the dispatcher does
+    bool fold;         // attach the InputSpec first, as the dispatcher does
     Strings messages;  // empty: valid
   };
   const Case cases[] = {
@@ -142,7 +142,7 @@ TEST(InputGetParameter, SingleValueOfDeclaredScalarsOnly) {
   EXPECT_EQ(ThrownMessage([&] { input->GetParameterInt("items"); }),
             "Request for GetParameter on a parameter that can have multiple values: items");
   EXPECT_EQ(ThrownMessage([] { Input::New()->GetParameterType("text"); }),
-            "Request for parameter text before an input specification was set");
+            "Request for parameter text before an InputSpec was set");
   EXPECT_EQ(input->GetParameter("text"), "") << "given twice";
   EXPECT_EQ(ReaderInput({{"text", "a b"}})->GetParameter("text"), "a b");
 }

@@ -48,7 +48,7 @@ class TARNEK_EXPORT OptionParser {
   /// accumulate over several parses.
   void ParseStack(std::stack<std::string> args);
 
-  /// The specification the pending command arguments are read against.
+  /// The InputSpec the pending command arguments are read against.
   void SetInputSpec(std::shared_ptr<CallSpec::InputSpec> spec);
   /// Parses the pending arguments into the command parameters (replacing them); words left
   /// over are reported as one error. Does nothing when nothing is pending. A secret

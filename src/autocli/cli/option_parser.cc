@@ -148,7 +148,7 @@ void OptionParser::ParseStack(std::stack<std::string> args) {
   parsed = true;
   dispatcherParameters = ParseParameters(args);
   commandPath = ParsePath(args);
-  // The command parameters wait for the command's specification; see
+  // The command parameters wait for the command's InputSpec; see
   // ProcessCommandArguments.
   pending = std::move(args);
 }
