@@ -154,7 +154,7 @@ TEST(OptionParserValues, MissingValuesAreReportedOnlyAgainstASpecification) {
   EXPECT_EQ(without.GetCommandParameters(), expected);
   EXPECT_TRUE(without.GetParseErrors().empty());
 
-  // The specification arrives after the parse, as it does once the path is resolved.
+  // The InputSpec arrives after the parse, as it does once the path is resolved.
   OptionParser with;
   with.ParseVector(args);
   with.SetInputSpec(CommandSpec());
