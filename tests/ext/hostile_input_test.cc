@@ -126,10 +126,9 @@ TEST_F(HostileInput, ShellInjectionRunsNothingAndDeliversTheValue) {
   }
 }
 
-// Fails today: a value is filled in before the tokens of later parameters and of the other
-// occurrences are, so it is read as template text (a token of its own, or a quoting context it
-// does not have) and runs. Enable once every token is filled from the template alone.
-TEST_F(HostileInput, DISABLED_ValueIsNeverReadAsTemplateText) {
+// A filled value is data for every later step: neither a token of its own, nor text that the
+// removal of unsupplied conditions could cut into (leaving a backslash to escape the next one).
+TEST_F(HostileInput, ValueIsNeverReadAsTemplateText) {
   const struct {
     const char* arguments;
     const char* first;
@@ -138,16 +137,34 @@ TEST_F(HostileInput, DISABLED_ValueIsNeverReadAsTemplateText) {
   } cases[] = {
       {"$val{first}", "$val{second}", ";touch CANARY", "$val{second}"},
       {"$val{first}", "$if{second,;touch CANARY}", "x", "$if{second,;touch CANARY}"},
-      {"$val{first} '$val{first}'", ";touch CANARY;", "x", ";touch CANARY; ;touch CANARY;"},
+      {"$val{first}", "$if{zz,x};touch CANARY", "x", "$if{zz,x};touch CANARY"},
+      {"$val{second} $val{first}", "$val{second}", "$val{first}", "$val{first} $val{second}"},
+      {"'$val{first}'", "$val{second}';touch CANARY;'", "x", "$val{second};touch CANARY;"},
+      {"$list{values,',',false}", "", "", "$val{first},$val{first}"},
   };
   for (const auto& c : cases) {
-    const auto output =
-        RunWith(EchoCommand(c.arguments), {{"first", c.first}, {"second", c.second}});
+    const auto output = RunWith(EchoCommand(c.arguments), {{"first", c.first},
+                                                           {"second", c.second},
+                                                           {"values", "$val{first}"},
+                                                           {"values", "$val{first}"}});
     EXPECT_FALSE(CanaryExists()) << c.arguments << " ran " << c.first << " / " << c.second;
     ASSERT_FALSE(output->HasError()) << output->GetErrors().front();
-    EXPECT_EQ(output->GetRootObject()->ToString(), c.received);
+    EXPECT_EQ(output->GetRootObject()->ToString(), c.received) << c.arguments;
     unlink("CANARY");
   }
+}
+
+// The cleaning of a value is chosen once, from the parameter's last occurrence, and used for
+// all of them: a parameter both inside single quotes and outside them is bare where it is not
+// quoted. Descriptor authors are told to keep each parameter in one context; this pins why.
+TEST(SingleQuoteRule, AppliesTheLastOccurrencesCleaningEverywhere) {
+  auto command = MakeCommand("echo $val{first} '$val{first}'", MetaString::New());
+  auto input = Input::New();
+  input->AddParameter("first", "a;b");
+  input->SetInputSpec(command->GetInputSpec());
+  EXPECT_EQ(command->SubstituteInput(input, false), "echo a;b 'a;b'");
+  command->SetExecuteCommand("echo '$val{first}' $val{first}");
+  EXPECT_EQ(command->SubstituteInput(input, false), "echo 'a\\;b' a\\;b");
 }
 
 // Through Command::Execute against a declared list of Disk structures: a child that dies or

@@ -46,6 +46,46 @@ bool MatchesWhole(const std::string& text, const boost::regex& pattern,
   return boost::regex_match(text, groups ? *groups : scratch, pattern, kMatchFlags);
 }
 
+// Filled values must stay data: a value holding "$val{other}" or "$if{...}" would otherwise be
+// read as a token by a later step (and escaping applied twice undoes itself). While a template
+// is being filled, every "$" of an inserted value is held as the pair NUL 1 and every NUL as
+// NUL NUL, so no step can see a token in it; the pairs are turned back at the very end. Only
+// "$" and NUL change, so quote and brace positions, which the steps do look at, are the same.
+constexpr char kShield = '\0';
+
+std::string Shield(const std::string& value) {
+  if (value.find_first_of(std::string("$\0", 2)) == std::string::npos) return value;
+  std::string shielded;
+  shielded.reserve(value.size() + 8);
+  for (const char c : value) {
+    if (c == '$') {
+      shielded += kShield;
+      shielded += '\1';
+    } else if (c == kShield) {
+      shielded += kShield;
+      shielded += kShield;
+    } else {
+      shielded += c;
+    }
+  }
+  return shielded;
+}
+
+std::string Unshield(const std::string& text) {
+  if (text.find(kShield) == std::string::npos) return text;
+  std::string plain;
+  plain.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == kShield && i + 1 < text.size()) {
+      plain += text[i + 1] == kShield ? kShield : '$';
+      ++i;
+    } else {
+      plain += text[i];
+    }
+  }
+  return plain;
+}
+
 std::string ReplaceLiterally(const std::string& text, const boost::regex& pattern,
                              const std::string& replacement) {
   return boost::regex_replace(text, pattern, replacement,
@@ -68,7 +108,7 @@ void SubstituteValue(std::string& text, const Input& input, const std::string& n
     value = singleQuoted ? ExtensionCommand::SanitizeChar(value, '\'')
                          : ExtensionCommand::SanitizeInput(value);
   }
-  boost::algorithm::replace_all(text, "$val{" + name + "}", value);
+  boost::algorithm::replace_all(text, "$val{" + name + "}", Shield(value));
 }
 
 void SubstituteCondition(std::string& text, const std::string& name) {
@@ -95,7 +135,7 @@ void SubstituteJoinedList(std::string& text, const Input& input, const std::stri
   }
   if (!forStdin) joined = ExtensionCommand::SanitizeInput(joined);
   if (quote) joined = '"' + joined + '"';
-  text = ReplaceLiterally(text, boost::regex(tokenPattern), joined);
+  text = ReplaceLiterally(text, boost::regex(tokenPattern), Shield(joined));
 }
 
 // Inside double quotes the shell still expands "$" and backquotes and reads backslashes, so a
@@ -132,7 +172,7 @@ void SubstituteRepeatedOption(std::string& text, const Input& input, const std::
     result += ' ';
     result += quote ? '"' + value + '"' : value;
   }
-  text = ReplaceLiterally(text, boost::regex(tokenPattern), result);
+  text = ReplaceLiterally(text, boost::regex(tokenPattern), Shield(result));
 }
 
 // For every "{" in `text`, the position of the "}" that pairs with it, or npos. Bracket
@@ -268,6 +308,8 @@ std::string ExtensionCommand::SanitizeChar(const std::string& text, char c) {
 std::string ExtensionCommand::SubstituteInput(const std::shared_ptr<Input>& input, bool forStdin) {
   std::string text = forStdin ? stdinTemplate : executeTemplate;
   if (text.empty() || text.find('$') == std::string::npos) return text;
+  // The template's own "$" are its tokens; only a NUL in it needs the escape pair.
+  boost::algorithm::replace_all(text, std::string(1, kShield), std::string(2, kShield));
   // A condition's text ends at the first closing brace, so "$if{a,--x=$val{b}}" opens to
   // "--x=$val{b" plus the brace left behind, which closes the $val token again: nested tokens
   // come out right whichever of the two parameters is filled first.
@@ -280,7 +322,7 @@ std::string ExtensionCommand::SubstituteInput(const std::shared_ptr<Input>& inpu
     SubstituteRepeatedOption(text, *input, name, forStdin);
   }
   RemoveLeftOverConditions(text);
-  return text;
+  return Unshield(text);
 }
 
 void ExtensionCommand::ExecuteInternal(const std::shared_ptr<Input>& input,
