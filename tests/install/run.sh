@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs a built tree into a fresh prefix and builds a consumer program against it twice:
 # through find_package(Tarnek) and through pkg-config. Each program must run from the prefix
-# alone and print the expected value.
+# alone and print the expected value. Then the example shared-library plug-in is built out of
+# tree against the prefix and run, with the example descriptors, by the installed qorcli, and
+# the installed qorcli-check passes those descriptors.
 #
 # usage: run.sh SOURCE_DIR BUILD_DIR WORK_DIR [CXX] [EXTRA_FLAGS]
 set -euo pipefail
@@ -94,3 +96,37 @@ quiet "build the pkg-config consumer" \
   "$cxx" -std=c++17 $extra_flags "$consumer_src/consumer.cc" -o "$work_dir/consumer-pkgconfig" \
     $pc_flags -Wl,-rpath,"$pc_libdir"
 check_output "pkg-config consumer" "$work_dir/consumer-pkgconfig"
+
+# 3. The example shared-library plug-in as an outside project builds it, run by the installed
+# qorcli beside the example descriptors.
+for file in bin/qorcli bin/qorcli-check share/bash-completion/completions/qorcli \
+            share/man/man1/qorcli.1; do
+  [[ -f $prefix/$file ]] || fail "$file not installed"
+done
+quiet "configure the example plug-in out of tree" \
+  cmake -S "$source_dir/examples/native" -B "$work_dir/native" -G Ninja \
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
+    -DCMAKE_CXX_FLAGS="$extra_flags" -DCMAKE_MODULE_LINKER_FLAGS="$extra_flags" \
+    -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF
+quiet "build the example plug-in out of tree" cmake --build "$work_dir/native"
+plugins=$work_dir/plugins
+mkdir -p "$plugins"
+cp "$work_dir/native/native_example.so" "$source_dir"/examples/xml/*.xml "$plugins/" ||
+  fail "gather the example plug-ins"
+
+run_installed() {
+  local what=$1 want=$2 actual
+  shift 2
+  actual=$(env -u LD_LIBRARY_PATH "$prefix/bin/qorcli" --plugin-dir "$plugins" "$@" \
+             2>"$work_dir/stderr" </dev/null) ||
+    fail "$what: qorcli $* exited with status $?: $actual $(cat "$work_dir/stderr")"
+  [[ $actual == *"$want"* ]] || fail "$what: expected \"$want\" in: $actual"
+  echo "ok: $what"
+}
+run_installed "out-of-tree plug-in run by the installed qorcli" 42 \
+  demo math sum --value 40 --value 2
+run_installed "example descriptor run by the installed qorcli" '"Name": "root"' \
+  --formatter json system user show --name root
+checked=$(env -u LD_LIBRARY_PATH "$prefix/bin/qorcli-check" "$plugins" 2>&1) ||
+  fail "installed qorcli-check on the example descriptors: $checked"
+echo "ok: installed qorcli-check passes the example descriptors"

@@ -50,6 +50,10 @@ class TARNEK_EXPORT XmlPlugin : public Plugin {
   /// Always empty.
   const std::vector<std::shared_ptr<Formatter>>& GetFormatters() override;
 
+  /// What Initialize() read: (dotted path, node), namespaces first, then commands, each in
+  /// document order. Empty before Initialize() and after it failed.
+  const std::vector<Registration>& GetRegistrations() const noexcept { return registrations; }
+
   /// The names of a dotted path, empty pieces included ("a..b" gives "a", "", "b").
   static std::list<std::string> SplitPath(const std::string& path);
 
