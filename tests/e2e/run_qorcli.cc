@@ -20,6 +20,8 @@ namespace e2e_test {
 namespace {
 
 constexpr std::chrono::seconds kPatience{20};
+// A checker such as valgrind runs the program many times slower.
+constexpr std::chrono::seconds kWrappedPatience{180};
 
 const char* const kDefaultFolderNotes[] = {
     "Unable to open directory /usr/lib/norvane/qorcli for plugin registration\n",
@@ -58,6 +60,24 @@ std::vector<std::string> ChildEnvironment() {
   return environment;
 }
 
+// TARNEK_QORCLI_WRAPPER, when set, is a command line (words separated by spaces, the first an
+// absolute path) that qorcli runs under, for example a memory checker.
+std::vector<std::string> WrapperWords() {
+  std::vector<std::string> words;
+  const char* wrapper = std::getenv("TARNEK_QORCLI_WRAPPER");
+  std::string word;
+  for (const char* c = wrapper ? wrapper : ""; ; ++c) {
+    if (*c == ' ' || *c == '\0') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+      if (*c == '\0') break;
+    } else {
+      word += *c;
+    }
+  }
+  return words;
+}
+
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
   std::vector<char*> pointers;
   for (std::string& text : texts) pointers.push_back(text.data());
@@ -73,9 +93,19 @@ Outcome RunQorcli(const std::vector<std::string>& args, const std::string& direc
   // A child that exits without reading its input must fail the write, not kill the test.
   signal(SIGPIPE, SIG_IGN);
 
-  std::vector<std::string> argvTexts{program};
+  std::vector<std::string> argvTexts = WrapperWords();
+  const bool wrapped = !argvTexts.empty();
+  const std::string executable = wrapped ? argvTexts.front() : QORCLI_PATH;
+  argvTexts.push_back(program);
   argvTexts.insert(argvTexts.end(), args.begin(), args.end());
   std::vector<std::string> environmentTexts = ChildEnvironment();
+  if (wrapped) {
+    // The wrapper finds the program by its plain name on the search path, so that argv[0] is
+    // still `program` (the name the program's texts show).
+    const std::string path = QORCLI_PATH;
+    environmentTexts.push_back("PATH=" + path.substr(0, path.rfind('/')) +
+                               ":/usr/local/bin:/usr/bin:/bin");
+  }
   std::vector<char*> argv = Pointers(argvTexts);
   std::vector<char*> environment = Pointers(environmentTexts);
 
@@ -95,7 +125,7 @@ Outcome RunQorcli(const std::vector<std::string>& args, const std::string& direc
         dup2(err.write, STDERR_FILENO) < 0 || chdir(directory.c_str()) != 0) {
       _exit(126);
     }
-    execve(QORCLI_PATH, argv.data(), environment.data());
+    execve(executable.c_str(), argv.data(), environment.data());
     _exit(127);
   }
   in.CloseRead();
@@ -104,12 +134,13 @@ Outcome RunQorcli(const std::vector<std::string>& args, const std::string& direc
 
   size_t written = 0;
   if (input.empty()) in.CloseWrite();
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  const auto patience = wrapped ? kWrappedPatience : kPatience;
+  const auto deadline = std::chrono::steady_clock::now() + patience;
   while (out.read >= 0 || err.read >= 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
-      ADD_FAILURE() << "qorcli did not finish within " << kPatience.count() << " s";
+      ADD_FAILURE() << "qorcli did not finish within " << patience.count() << " s";
       kill(child, SIGKILL);
       break;
     }

@@ -1,5 +1,6 @@
 // Plug-ins loaded from shared libraries through their exported entry point.
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include "tarnek/autocli/plugin.h"
 #include "tarnek/exception.h"
@@ -30,6 +31,14 @@ std::shared_ptr<SharedLibraryPlugin> SharedLibraryPlugin::New(const std::string&
 }
 
 void SharedLibraryPlugin::Initialize() {
+  // The loader would wait for ever on a named pipe, stopping the whole plug-in scan; what is
+  // missing or unreadable is left to the loader, whose message says so.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+      !S_ISDIR(status.st_mode)) {
+    throw TarnekException("Unable to load plugin from " + path + " : " + path +
+                          ": not a regular file");
+  }
   handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_GLOBAL);
   if (handle == nullptr) {
     throw TarnekException("Unable to load plugin from " + path + " : " + LoaderError());

@@ -2,12 +2,19 @@
 // adding them to the command tree.
 #include "tarnek/autocli/xml_plugin.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <sstream>
 
 #include <boost/algorithm/string/split.hpp>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 #include <libxml/xmlversion.h>
 
 #include "tarnek/exception.h"
@@ -26,10 +33,84 @@ namespace {
 
 const char kSupportedVersion[] = "1.0.0";
 
+// Far above any real descriptor. The document tree takes up to some thirty times the size of
+// the file (a file of nothing but empty elements), so this is also what bounds the memory a
+// descriptor can take.
+constexpr off_t kMaxDescriptorBytes = off_t{4} << 20;
+
 struct DocumentDeleter {
   void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
 };
 using Document = std::unique_ptr<xmlDoc, DocumentDeleter>;
+
+struct ParserDeleter {
+  void operator()(xmlParserCtxt* parser) const { xmlFreeParserCtxt(parser); }
+};
+using Parser = std::unique_ptr<xmlParserCtxt, ParserDeleter>;
+
+class OpenFile {
+ public:
+  explicit OpenFile(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
+  ~OpenFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Why a descriptor could not be read goes where the parser's own diagnostics go, next to them;
+// the exception keeps its one fixed text.
+[[noreturn]] void RefuseDescriptor(const std::string& path, const std::string& reason) {
+  xmlGenericError(xmlGenericErrorContext, "%s: %s\n", path.c_str(), reason.c_str());
+  throw TarnekException("Unable to parse XML descriptor: " + path);
+}
+
+// A descriptor needs no entities of its own, and declaring them is how a small file makes the
+// parser build an enormous one (references nested in references, or one long value referenced
+// over and over in attributes, which are always expanded). The first declaration ends the parse.
+extern "C" void RefuseEntityDeclaration(void* context, const xmlChar* name, int, const xmlChar*,
+                                        const xmlChar*, xmlChar*) {
+  auto* parser = static_cast<xmlParserCtxt*>(context);
+  xmlParserError(parser, "entity declarations are not allowed in a descriptor: %s\n",
+                 reinterpret_cast<const char*>(name));
+  parser->wellFormed = 0;
+  xmlStopParser(parser);
+}
+
+extern "C" void RefuseUnparsedEntityDeclaration(void* context, const xmlChar* name,
+                                                const xmlChar* publicId, const xmlChar* systemId,
+                                                const xmlChar*) {
+  RefuseEntityDeclaration(context, name, 0, publicId, systemId, nullptr);
+}
+
+// Reads the descriptor at `path` into a document. Only regular files are read (a named pipe
+// would block the whole plug-in scan), and only up to kMaxDescriptorBytes. Nothing is fetched
+// over the network and no entity is expanded; the parser's own limits bound the depth of the
+// document and the length of a text.
+Document ReadDescriptor(const std::string& path) {
+  const OpenFile file(path);
+  if (file.Get() < 0) RefuseDescriptor(path, std::strerror(errno));
+  struct stat status {};
+  if (::fstat(file.Get(), &status) != 0) RefuseDescriptor(path, std::strerror(errno));
+  if (!S_ISREG(status.st_mode)) RefuseDescriptor(path, "not a regular file");
+  if (status.st_size > kMaxDescriptorBytes) {
+    RefuseDescriptor(path, "larger than the " + std::to_string(kMaxDescriptorBytes) +
+                               " bytes a descriptor may have");
+  }
+  const Parser parser(xmlNewParserCtxt());
+  if (!parser) throw TarnekException("Unable to parse XML descriptor: " + path);
+  parser->sax->entityDecl = RefuseEntityDeclaration;
+  parser->sax->unparsedEntityDecl = RefuseUnparsedEntityDeclaration;
+  Document document(xmlCtxtReadFd(parser.get(), file.Get(), path.c_str(), nullptr,
+                                  XML_PARSE_NONET));
+  if (!document) throw TarnekException("Unable to parse XML descriptor: " + path);
+  return document;
+}
 
 std::string NameOf(const xmlNode* node) {
   return node->name ? reinterpret_cast<const char*>(node->name) : "";
@@ -115,8 +196,7 @@ void XmlPlugin::Initialize() {
   // on every load about a mismatch nobody running the program can act on.
   xmlCheckVersion(LIBXML_VERSION);
   try {
-    const Document document(xmlReadFile(name.c_str(), nullptr, 0));
-    if (!document) throw TarnekException("Unable to parse XML descriptor: " + name);
+    const Document document = ReadDescriptor(name);
     xmlNode* top = xmlDocGetRootElement(document.get());
     if (top == nullptr) throw TarnekException("Unable to parse XML descriptor: " + name);
     if (XmlUtil_GetContentForChildByTag(top, "version") != kSupportedVersion) {

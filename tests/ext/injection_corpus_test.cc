@@ -1,0 +1,291 @@
+// The shell-injection corpus: every hostile value of injection_corpus.txt in every template
+// context, run by the real /bin/sh. Nothing but the template's own command may run (a canary
+// file stays absent), and each context delivers the value in the shape it promises.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tarnek/autocli/extension_command.h"
+#include "tarnek/metaobj.h"
+
+namespace {
+
+using namespace Tarnek::AutoCli;
+using namespace Tarnek::CallSpec;
+using namespace Tarnek::MetaObj;
+
+// One parameter per context and one context per line, so that a value ending its line (a bare
+// "#" starts a comment) takes nothing else with it. Each line reports its context, the number
+// of words the shell made and the words, separated by NUL bytes; the whole report comes back
+// hex-encoded so that any byte survives the value document.
+const char* const kContexts[] = {
+    "$val{pa}",           "\"$val{pb}\"",           "'$val{pc}'",
+    "$list{pd,',',false}", "$list{pe,',',true}",    "$multilist{pf,--o,false}",
+    "$multilist{pg,--o,true}",
+};
+constexpr int kContextCount = sizeof kContexts / sizeof kContexts[0];
+
+std::string Template() {
+  std::string text = "{\n";
+  for (int i = 0; i < kContextCount; ++i) {
+    text += "printf '@" + std::to_string(i) + "\\0'; set -- " + kContexts[i] +
+            "; printf '%s\\0' \"$#\" \"$@\"\n";
+  }
+  return text +
+         "} | { printf '<output><string>'; od -An -v -tx1 | tr -d ' \\n'; "
+         "printf '</string></output>'; }";
+}
+
+std::shared_ptr<ExtensionCommand> CorpusCommand(const std::string& execute) {
+  auto spec = InputSpec::New();
+  for (const char* name : {"pa", "pb", "pc"}) {
+    spec->AddParameter(ParameterSpec::New(name, ParameterType::String));
+  }
+  for (const char* name : {"pd", "pe", "pf", "pg"}) {
+    spec->AddParameter(ParameterSpec::New(name, ParameterType::StringList));
+  }
+  auto declared = OutputSpec::New();
+  declared->SetRootObject(MetaString::New());
+  auto command = ExtensionCommand::New();
+  command->SetInputSpec(spec);
+  command->SetOutputSpec(declared);
+  command->SetExecuteCommand(execute);
+  return command;
+}
+
+// Reads the corpus notation (see the file's header).
+std::string Decode(const std::string& line) {
+  std::string text = line;
+  int times = 1;
+  if (text.compare(0, 2, "\\*") == 0) {
+    const std::size_t space = text.find(' ');
+    times = std::atoi(text.substr(2, space - 2).c_str());
+    text.erase(0, space + 1);
+  }
+  std::string value;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      value += text[i];
+      continue;
+    }
+    const char code = text[++i];
+    if (code == 'n') value += '\n';
+    else if (code == 't') value += '\t';
+    else if (code == 's') value += ' ';
+    else if (code == 'x') {
+      value += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else value += code;  // "\\"
+  }
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += value;
+  return repeated;
+}
+
+std::vector<std::string> ReadCorpus() {
+  const char* root = std::getenv("TARNEK_TEST_SOURCE_DIR");
+  std::ifstream file(std::string(root ? root : ".") + "/tests/ext/injection_corpus.txt");
+  std::vector<std::string> values;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line[0] != '#') values.push_back(Decode(line));
+  }
+  return values;
+}
+
+std::string Clean(const std::string& value) { return ExtensionCommand::SanitizeInput(value); }
+
+std::string Without(const std::string& value, char dropped) {
+  return ExtensionCommand::SanitizeChar(value, dropped);
+}
+
+// What the shell makes of cleaned text inside double quotes: a backslash disappears before
+// "$", "`", "\"", "\\" and, with the line feed, before a line feed; elsewhere it stays.
+std::string InDoubleQuotes(const std::string& text) {
+  std::string word;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      const char next = text[i + 1];
+      if (next == '\n') {
+        ++i;
+        continue;
+      }
+      if (next == '$' || next == '`' || next == '"' || next == '\\') {
+        word += text[++i];
+        continue;
+      }
+    }
+    word += text[i];
+  }
+  return word;
+}
+
+// What the shell makes of cleaned text outside quotes.
+struct Words {
+  bool commented = false;  // a word started with "#": the rest of the line is a comment
+  bool expanded = false;   // a glob or tilde the shell may expand: not predicted here
+  std::vector<std::string> words;
+};
+
+Words Unquoted(const std::string& text) {
+  Words result;
+  std::string word;
+  bool inWord = false;
+  const auto end = [&] {
+    if (inWord) result.words.push_back(word);
+    word.clear();
+    inWord = false;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\' && i + 1 < text.size()) {
+      if (text[++i] != '\n') {
+        word += text[i];
+        inWord = true;
+      }
+    } else if (c == ' ' || c == '\t') {
+      end();
+    } else if (c == '#' && !inWord) {
+      result.commented = true;
+      break;
+    } else {
+      if (c == '?' || c == '[' || (c == '~' && !inWord)) result.expanded = true;
+      word += c;
+      inWord = true;
+    }
+  }
+  end();
+  return result;
+}
+
+// The report of one run: for each context that ran, the words the shell gave `set`.
+std::vector<std::vector<std::string>> ReadReport(const std::string& hex, bool* ok) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  }
+  std::vector<std::string> fields;
+  for (std::size_t start = 0; start < bytes.size();) {
+    const std::size_t nul = bytes.find('\0', start);
+    if (nul == std::string::npos) break;
+    fields.push_back(bytes.substr(start, nul - start));
+    start = nul + 1;
+  }
+  std::vector<std::vector<std::string>> contexts(kContextCount);
+  std::vector<bool> ran(kContextCount, false);
+  *ok = true;
+  for (std::size_t i = 0; i < fields.size();) {
+    const int context = fields[i][0] == '@' ? std::atoi(fields[i].c_str() + 1) : -1;
+    if (context < 0 || context >= kContextCount) {
+      *ok = false;
+      return contexts;
+    }
+    ++i;
+    if (i == fields.size() || fields[i][0] == '@') continue;  // the line was cut short
+    const std::size_t count = std::strtoul(fields[i++].c_str(), nullptr, 10);
+    ran[static_cast<std::size_t>(context)] = true;
+    for (std::size_t w = 0; w < count && i < fields.size(); ++w) {
+      contexts[static_cast<std::size_t>(context)].push_back(fields[i++]);
+    }
+  }
+  for (int c = 0; c < kContextCount; ++c) {
+    if (!ran[static_cast<std::size_t>(c)]) contexts[static_cast<std::size_t>(c)] = {"<cut>"};
+  }
+  return contexts;
+}
+
+// Every test runs in a fresh empty directory, which also keeps unescaped glob characters from
+// matching anything; a CANARY file there means a value ran as a command.
+class InjectionCorpus : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tarnek-corpus-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    directory_ = pattern;
+    ASSERT_EQ(chdir(directory_.c_str()), 0);
+  }
+  void TearDown() override {
+    unlink("CANARY");
+    EXPECT_EQ(chdir("/"), 0);
+    EXPECT_EQ(rmdir(directory_.c_str()), 0) << "a value left files behind";
+  }
+  static bool CanaryExists() { return access("CANARY", F_OK) == 0; }
+  std::string directory_;
+};
+
+TEST_F(InjectionCorpus, NoValueRunsACommandInAnyContext) {
+  const std::vector<std::string> corpus = ReadCorpus();
+  ASSERT_GT(corpus.size(), 50u) << "the corpus file was not found or is cut short";
+  const auto command = CorpusCommand(Template());
+  for (const std::string& value : corpus) {
+    auto input = Input::New();
+    for (const char* name : {"pa", "pb", "pc"}) input->AddParameter(name, value);
+    for (const char* name : {"pd", "pe", "pf", "pg"}) {
+      input->AddParameter(name, value);
+      input->AddParameter(name, value);
+    }
+    input->SetInputSpec(command->GetInputSpec());
+    auto output = Output::New();
+    command->Execute(input, output);
+    const std::string shown = ::testing::PrintToString(value);
+    EXPECT_FALSE(CanaryExists()) << "ran a command: " << shown;
+    unlink("CANARY");
+    ASSERT_FALSE(output->HasError()) << shown << ": " << output->GetErrors().front();
+    bool ok = false;
+    const auto received = ReadReport(output->GetRootObject()->ToString(), &ok);
+    ASSERT_TRUE(ok) << shown;
+
+    const std::string twice = value + "," + value;
+    const std::vector<std::string> exact[] = {
+        {},
+        {InDoubleQuotes(Clean(value))},
+        {Without(value, '\'')},
+        {},
+        {InDoubleQuotes(Clean(twice))},
+        {},
+        {"--o", Without(value, '"'), "--o", Without(value, '"')},
+    };
+    const std::string unquoted[] = {Clean(value), "", "", Clean(twice), "",
+                                    " --o " + Clean(value) + " --o " + Clean(value), ""};
+    for (int c = 0; c < kContextCount; ++c) {
+      std::vector<std::string> expected = exact[c];
+      if (!unquoted[c].empty()) {
+        const Words words = Unquoted(unquoted[c]);
+        if (words.expanded) continue;
+        expected = words.commented ? std::vector<std::string>{"<cut>"} : words.words;
+      }
+      EXPECT_EQ(received[static_cast<std::size_t>(c)], expected)
+          << kContexts[c] << " with " << shown;
+    }
+  }
+}
+
+// The cleaning of a value is chosen once, from the parameter's last occurrence, and applied to
+// every occurrence. A parameter used both inside single quotes and outside them is therefore
+// unsafe whenever the quoted use comes last: the bare use is not escaped at all.
+TEST_F(InjectionCorpus, ParameterInBothQuotingContextsIsUnsafe) {
+  auto command = CorpusCommand("echo $val{pa} '$val{pa}' >/dev/null; printf '<output/>'");
+  auto input = Input::New();
+  input->AddParameter("pa", ";touch CANARY;");
+  input->SetInputSpec(command->GetInputSpec());
+  auto output = Output::New();
+  command->Execute(input, output);
+  EXPECT_TRUE(CanaryExists()) << "the mixed template is expected to run the value";
+  // Kept to one context, the same value is harmless.
+  unlink("CANARY");
+  command = CorpusCommand("echo $val{pa} >/dev/null; echo '$val{pb}' >/dev/null; "
+                          "printf '<output/>'");
+  input = Input::New();
+  input->AddParameter("pa", ";touch CANARY;");
+  input->AddParameter("pb", ";touch CANARY;");
+  input->SetInputSpec(command->GetInputSpec());
+  command->Execute(input, Output::New());
+  EXPECT_FALSE(CanaryExists());
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+// Descriptor files that are broken or hostile: each is refused with the one fixed message and
+// its reason next to it, quickly and in little memory, and nothing is fetched from anywhere.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../common/test_util.h"
+#include "fault_test_helpers.h"
+#include "tarnek/tarnek.h"
+
+namespace {
+
+using fault_test::CaptureStandardError;
+using fault_test::PeakResidentMegabytes;
+using fault_test::ScratchDirectory;
+using Tarnek::AutoCli::Dispatcher;
+using Tarnek::AutoCli::XmlPlugin;
+
+const char kBody[] =
+    "<version>1.0.0</version><namespaces><namespace path='n'><description>d</description>"
+    "</namespace></namespaces>";
+
+std::string Descriptor(const std::string& body = kBody) { return "<plugin>" + body + "</plugin>"; }
+
+// The message every unreadable descriptor gets.
+std::string Refusal(const std::string& path) {
+  return "Unable to handle XML Plugin " + path +
+         ".  There was an error while parsing: Unable to parse XML descriptor: " + path;
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string result;
+  result.reserve(text.size() * static_cast<std::size_t>(times));
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
+}
+
+// Ten levels of ten references each: a billion copies once expanded.
+std::string NestedEntities() {
+  std::string declarations = "<!ENTITY l0 'lol'>";
+  for (int level = 1; level <= 10; ++level) {
+    declarations += "<!ENTITY l" + std::to_string(level) + " '" +
+                    Repeat("&l" + std::to_string(level - 1) + ";", 10) + "'>";
+  }
+  return "<!DOCTYPE plugin [" + declarations + "]>" +
+         Descriptor("<version>1.0.0</version><namespaces><namespace path='n'><description>"
+                    "&l10;</description></namespace></namespaces>");
+}
+
+// One 100 kB value referenced a thousand times in an attribute, where references are always
+// expanded: 100 MB from a 100 kB file.
+std::string RepeatedEntity() {
+  return "<!DOCTYPE plugin [<!ENTITY a '" + std::string(100000, 'a') + "'>]>" +
+         Descriptor("<version>1.0.0</version><namespaces><namespace path='" +
+                    Repeat("&a;", 1000) + "'><description>d</description></namespace>"
+                    "</namespaces>");
+}
+
+TEST(DescriptorFault, RefusesBrokenAndHostileFilesWithTheirReason) {
+  ScratchDirectory directory;
+  const struct {
+    const char* name;
+    std::string content;
+    const char* reason;  // what the parser or the reader says on standard error
+  } cases[] = {
+      {"empty.xml", "", "Document is empty"},
+      {"truncated.xml", Descriptor().substr(0, 40), "Premature end of data"},
+      {"binary.xml", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe\x80", 13),
+       "Start tag expected"},
+      {"huge.xml",
+       Descriptor("<version>1.0.0</version><namespaces><namespace path='n'><description>" +
+                  std::string(10 << 20, 'x') + "</description></namespace></namespaces>"),
+       "larger than the 4194304 bytes a descriptor may have"},
+      {"deep.xml", Descriptor(kBody + Repeat("<a>", 100000) + Repeat("</a>", 100000)),
+       "Excessive depth in document: 256"},
+      {"nested-entities.xml", NestedEntities(),
+       "entity declarations are not allowed in a descriptor: l0"},
+      {"repeated-entity.xml", RepeatedEntity(),
+       "entity declarations are not allowed in a descriptor: a"},
+      {"external-entity.xml",
+       "<!DOCTYPE plugin [<!ENTITY e SYSTEM '/etc/passwd'>]>" +
+           Descriptor("<version>1.0.0</version><namespaces><namespace path='n'><description>&e;"
+                      "</description></namespace></namespaces>"),
+       "entity declarations are not allowed in a descriptor: e"},
+  };
+  for (const auto& c : cases) directory.Write(c.name, c.content);
+  const std::string pipePath = directory.path + "/pipe.xml";
+  ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);  // opened blocking, it would wait for ever
+  ASSERT_EQ(mkdir((directory.path + "/folder.xml").c_str(), 0700), 0);
+
+  const long before = PeakResidentMegabytes();
+  const auto refuse = [&](const std::string& name, const std::string& reason) {
+    const std::string path = directory.path + "/" + name;
+    CaptureStandardError captured;
+    EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(path)->Initialize(); }), Refusal(path))
+        << name;
+    EXPECT_NE(captured.Text().find(reason), std::string::npos)
+        << name << ": standard error was\n" << captured.Text();
+  };
+  for (const auto& c : cases) refuse(c.name, c.reason);
+  refuse("pipe.xml", "pipe.xml: not a regular file");
+  refuse("folder.xml", "folder.xml: not a regular file");
+  refuse("vanished.xml", "vanished.xml: No such file or directory");
+  // None of them was read into a big tree or expanded.
+  EXPECT_LT(PeakResidentMegabytes() - before, 32);
+}
+
+// A local listener stands in for any server: a descriptor naming it in its document type, and a
+// descriptor path that is a web address, must leave it without a single connection.
+TEST(DescriptorFault, NothingIsFetchedOverTheNetwork) {
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 8), 0);
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+
+  ScratchDirectory directory;
+  const std::string withDtd =
+      directory.Write("remote-dtd.xml", "<!DOCTYPE plugin SYSTEM '" + url + "/d.dtd'>" +
+                                            Descriptor());
+  Dispatcher dispatcher;
+  {
+    CaptureStandardError captured;
+    dispatcher.AddPlugin(withDtd);  // the document type is never loaded: the file is fine
+    EXPECT_EQ(ThrownMessage([&] { dispatcher.AddPlugin(url + "/remote.xml"); }),
+              Refusal(url + "/remote.xml"));
+  }
+  EXPECT_EQ(dispatcher.GetPluginNames(), (std::vector<std::string>{"Internal", withDtd}));
+  EXPECT_LT(accept(listener, nullptr, nullptr), 0);
+  EXPECT_EQ(errno, EAGAIN) << "something connected to " << url;
+  close(listener);
+}
+
+}  // namespace
