@@ -17,8 +17,8 @@ namespace {
 
 int MakeStatus(int step, int error) { return (step << 16) | (error & 0xFFFF); }
 
-// Everything the child needs, prepared before fork: after fork in a threaded process the child
-// may only make async-signal-safe calls, so it must not allocate.
+// Everything the child needs, prepared before vfork: the child runs in our memory and may only
+// make async-signal-safe calls: it must not allocate, nor change anything the parent relies on.
 struct ChildPlan {
   const char* path;
   char* const* argv;
@@ -54,7 +54,7 @@ void CloseFrom(int first, int last, int fdLimit) {
   for (int fd = first; fd <= last && fd < fdLimit; ++fd) close(fd);
 }
 
-// Runs in the child, with every signal blocked (the parent blocked them around fork).
+// Runs in the child, with every signal blocked (the parent blocked them around vfork).
 [[noreturn]] void RunChild(const ChildPlan& plan) {
   // Park the status pipe and every source descriptor at numbers >= numFds first: then the
   // final dup2 onto 0..numFds-1 cannot overwrite a source still needed, whatever the overlap
@@ -155,12 +155,14 @@ int TorkuserCompat_ForkExec(const char* path, char* const argv[], char* const en
   if (pipe2(statusPipe, O_CLOEXEC) != 0) return MakeStatus(TORKUSER_STEP_PIPE, errno);
   const ChildPlan plan{path, argv, envp, fds, numFds, scratch.data(), statusPipe[1], FdLimit()};
 
-  // Signals stay blocked across fork so that no handler of ours runs in the child before it
-  // has reset them.
+  // Signals stay blocked across the start so that no handler of ours runs in the child before
+  // it has reset them. vfork: the child borrows our memory until it execs or exits instead of
+  // copying the page tables of a possibly large caller, so it only touches the plan prepared
+  // above, its own stack below ours, and the system.
   sigset_t all, saved;
   sigfillset(&all);
   pthread_sigmask(SIG_SETMASK, &all, &saved);
-  const pid_t child = fork();
+  const pid_t child = vfork();
   if (child == 0) RunChild(plan);
   const int forkErrno = errno;
   pthread_sigmask(SIG_SETMASK, &saved, nullptr);

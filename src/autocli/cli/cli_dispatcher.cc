@@ -14,6 +14,7 @@
 #include "hostaudit.h"
 #include "tarnek/autocli/help_formatter.h"
 #include "tarnek/metaobj.h"
+#include "result_stream.h"
 
 namespace Tarnek {
 namespace AutoCli {
@@ -28,6 +29,9 @@ namespace {
 
 // The --screen-width of the process; it also holds for later lines of an input stream.
 long gRequestedScreenWidth = 0;
+
+// A person may be watching a terminal; anything else reads the result only once it is whole.
+bool StandardOutputIsInteractive() { return ::isatty(STDOUT_FILENO) == 1; }
 
 const char* const kKnownDispatcherParameters[] = {"h",      "help",         "formatter",
                                                   "plugin-dir", "plugin", "format-param",
@@ -184,7 +188,9 @@ bool CliDispatcher::HandleOptions(OptionParser& parser, bool allowInput) {
         }
         settings.OverrideValues(formatSettings);
         if (result && !output->HasError()) {
-          result = FormatOutput(output, settings, displayContext, std::cout);
+          Internal::ResultStream out(std::cout, StandardOutputIsInteractive());
+          result = FormatOutput(output, settings, displayContext, out.Get());
+          out.Finish();
         }
       }
     }
@@ -290,7 +296,9 @@ void CliDispatcher::PrintChildren(std::shared_ptr<NamespaceNode> node,
   DisplayContext displayContext;
   GetDisplayContext(displayContext);
   CliDispatcherHelpFormatter formatter;
-  formatter.Format(output, params, displayContext, std::cout);
+  Internal::ResultStream out(std::cout, StandardOutputIsInteractive());
+  formatter.Format(output, params, displayContext, out.Get());
+  out.Finish();
 }
 
 void CliDispatcher::PrintError(const std::shared_ptr<Output>& output) {

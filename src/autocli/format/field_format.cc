@@ -2,6 +2,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "tarnek/autocli/format.h"
@@ -60,6 +62,15 @@ int PrintValue(const MetaObj::MetaObject& value, const std::string& format,
 
 #pragma GCC diagnostic pop
 
+const std::string kPrintfPrefix = "printf:";
+const std::string kUnitsPrefix = "units:";
+
+bool HasKeyWithPrefix(const FormatParameters& params, const std::string& prefix) {
+  const std::map<std::string, std::string>& all = params.GetParameters();
+  const auto candidate = all.lower_bound(prefix);
+  return candidate != all.end() && candidate->first.compare(0, prefix.size(), prefix) == 0;
+}
+
 }  // namespace
 
 std::string AutoCli_FormatField(const std::string& typeName, const std::string& fieldName,
@@ -68,11 +79,15 @@ std::string AutoCli_FormatField(const std::string& typeName, const std::string& 
   if (!value) {
     return kNullObjectText;
   }
-  const std::string unitsKey = "units:" + typeName + "." + fieldName;
-  const std::string printfKey = "printf:" + typeName + "." + fieldName;
-
+  // Most renderings set neither kind of parameter; then no key needs to be built per field.
+  const bool anyPrintf = HasKeyWithPrefix(params, kPrintfPrefix);
+  const bool anyUnits = HasKeyWithPrefix(params, kUnitsPrefix);
   std::string text = value->ToString();
-  if (params.HasParameter(printfKey)) {
+  if (!anyPrintf && !anyUnits) return text;
+  const std::string unitsKey = kUnitsPrefix + typeName + "." + fieldName;
+  const std::string printfKey = kPrintfPrefix + typeName + "." + fieldName;
+
+  if (anyPrintf && params.HasParameter(printfKey)) {
     const std::string& format = params.GetParameter(printfKey);
     // snprintf cuts longer output to the buffer; the slack makes that rare for sane formats.
     std::vector<char> buffer(format.size() + text.size() + kPrintfSlack, '\0');
@@ -83,7 +98,7 @@ std::string AutoCli_FormatField(const std::string& typeName, const std::string& 
     }
     text = buffer.data();
   }
-  if (params.HasParameter(unitsKey)) {
+  if (anyUnits && params.HasParameter(unitsKey)) {
     text += " " + params.GetParameter(unitsKey);
   }
   return text;

@@ -81,29 +81,55 @@ void AppendRight(std::string& line, const std::string& text, std::size_t width, 
   line += text;
 }
 
+bool HasKeyWithPrefix(const FormatParameters& params, const std::string& prefix) {
+  const std::map<std::string, std::string>& all = params.GetParameters();
+  const auto candidate = all.lower_bound(prefix);
+  return candidate != all.end() && candidate->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The text of every cell, row by row, as measuring made it, and whether the cell is a number:
+// the rows are then written without formatting each cell a second time.
+struct CellTexts {
+  std::vector<std::string> texts;
+  std::vector<char> numeric;
+};
+
 // Measures every cell before anything is printed, so a bad element or column leaves only the
 // error line in the output rather than half a table.
 bool MeasureColumns(const MetaList& list, const std::vector<std::string>& columns,
-                    FormatParameters& params, WidthMap& widths, std::ostream& out) {
+                    FormatParameters& params, WidthMap& widths, std::ostream& out,
+                    CellTexts& cells) {
+  // Without any "printf:" or "units:" setting a cell's text is its plain value; knowing that
+  // once spares building and looking up two keys per cell.
+  const bool plainCells =
+      !HasKeyWithPrefix(params, "printf:") && !HasKeyWithPrefix(params, "units:");
+  cells.texts.reserve(list.GetObjects().size() * columns.size());
+  cells.numeric.reserve(list.GetObjects().size() * columns.size());
   for (const std::string& column : columns) {
     widths[column] = column.size() + kColumnGap;
   }
+  // The widths by position while measuring; columns of one name share one width, as in the map.
+  std::vector<std::size_t*> width;
+  for (const std::string& column : columns) width.push_back(&widths[column]);
   for (const std::shared_ptr<MetaObject>& item : list.GetObjects()) {
     const auto element = std::dynamic_pointer_cast<MetaStruct>(item);
     if (!element) {
       out << kElementNotStructMessage << std::endl;
       return false;
     }
-    for (const std::string& column : columns) {
+    for (std::size_t index = 0; index < columns.size(); ++index) {
+      const std::string& column = columns[index];
       std::shared_ptr<MetaObject> cell = GetSubField(element, column);
       if (!cell) {
         out << kUnknownFieldMessage << column << std::endl;
         return false;
       }
-      const std::string text =
-          AutoCli_FormatField(element->GetTypeName(), column, std::move(cell), params);
-      std::size_t& width = widths[column];
-      width = std::max(width, text.size() + kColumnGap);
+      cells.numeric.push_back(dynamic_cast<const MetaInt*>(cell.get()) != nullptr);
+      std::string text = plainCells ? cell->ToString()
+                                    : AutoCli_FormatField(element->GetTypeName(), column,
+                                                          std::move(cell), params);
+      *width[index] = std::max(*width[index], text.size() + kColumnGap);
+      cells.texts.push_back(std::move(text));
     }
   }
   return true;
@@ -215,7 +241,8 @@ bool TableFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
   bool wrap = params.GetParameter("wrap-last") == "true" && display.width != 0;
 
   WidthMap widths;
-  if (!MeasureColumns(*list, columns, params, widths, out)) {
+  CellTexts cells;
+  if (!MeasureColumns(*list, columns, params, widths, out, cells)) {
     return false;
   }
 
@@ -240,19 +267,28 @@ bool TableFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
   }
 
   const char fill = out.fill();
+  // Per column, looked up once rather than per cell: its width and whether it is the last one.
+  std::vector<std::size_t> columnWidths;
+  std::vector<char> columnIsLast;
+  for (const std::string& column : columns) {
+    columnWidths.push_back(widths[column]);
+    columnIsLast.push_back(column == lastColumn);
+  }
   std::string line;
+  std::size_t cellIndex = 0;
   for (const std::shared_ptr<MetaObject>& item : list->GetObjects()) {
     // Measuring accepted every element, so this cast holds.
     const auto element = std::static_pointer_cast<MetaStruct>(item);
     line.clear();
-    for (const std::string& column : columns) {
-      std::shared_ptr<MetaObject> cell = GetSubField(element, column);
-      if (!cell) {
-        out << line << kUnknownColumnMessage << column;
-        return false;
-      }
-      const bool isLast = column == lastColumn;
+    for (std::size_t index = 0; index < columns.size(); ++index, ++cellIndex) {
+      const std::string& column = columns[index];
+      const bool isLast = columnIsLast[index] != 0;
       if (wrap && isLast && indent != 0) {
+        std::shared_ptr<MetaObject> cell = GetSubField(element, column);
+        if (!cell) {
+          out << line << kUnknownColumnMessage << column;
+          return false;
+        }
         // Wrapped text shows the plain value: printf widths and units would fight the wrapping.
         out << line;
         line.clear();
@@ -260,13 +296,13 @@ bool TableFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
                           false, '\0', true);
         continue;
       }
-      const std::string text = AutoCli_FormatField(element->GetTypeName(), column, cell, params);
-      if (std::dynamic_pointer_cast<MetaInt>(cell)) {
+      const std::string& text = cells.texts[cellIndex];
+      if (cells.numeric[cellIndex] != 0) {
         // Numbers line up on their last digit, in every column including the last.
-        AppendRight(line, text, widths[column] - kColumnGap, fill);
+        AppendRight(line, text, columnWidths[index] - kColumnGap, fill);
         line.append(kColumnGap, ' ');
       } else if (!isLast) {
-        AppendLeft(line, text, widths[column], fill);
+        AppendLeft(line, text, columnWidths[index], fill);
       } else {
         line += text;
       }

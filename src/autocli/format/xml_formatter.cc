@@ -4,8 +4,6 @@
 #include <string>
 #include <utility>
 
-#include <boost/regex.hpp>
-
 namespace Tarnek {
 namespace AutoCli {
 
@@ -55,18 +53,42 @@ const char* ElementWord(MetaType type) {
 }  // namespace
 
 std::string SantizeString(std::string text) {
-  // The ampersand goes first: the references the later steps write begin with one and must
-  // not be escaped again. Replacements are literal so that '&' in them is not read as "the
-  // whole match".
-  static const std::pair<boost::regex, std::string> kReplacements[] = {
-      {boost::regex("&"), "&amp;"}, {boost::regex("<"), "&lt;"},    {boost::regex(">"), "&gt;"},
-      {boost::regex("%"), "&#37;"}, {boost::regex("\""), "&quot;"}, {boost::regex("'"), "&apos;"},
-  };
-  for (const auto& replacement : kReplacements) {
-    text = boost::regex_replace(text, replacement.first, replacement.second,
-                                boost::regex_constants::format_literal);
+  // One pass, one reference per character. The references written contain none of the six
+  // characters except their leading '&', which is never looked at again, so this is the same
+  // as replacing '&' first and then each of the others in turn.
+  std::size_t special = 0;
+  for (const char c : text) {
+    special += c == '&' || c == '<' || c == '>' || c == '%' || c == '"' || c == '\'';
   }
-  return text;
+  if (special == 0) return text;
+  std::string escaped;
+  escaped.reserve(text.size() + special * 5);
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '%':
+        escaped += "&#37;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&apos;";
+        break;
+      default:
+        escaped += c;
+        break;
+    }
+  }
+  return escaped;
 }
 
 XmlFormatter::XmlFormatter() : Formatter("xml") {

@@ -1,6 +1,8 @@
 // The built-in listing command.
 #include "tarnek/autocli/command_list.h"
 
+#include <algorithm>
+
 namespace Tarnek {
 namespace AutoCli {
 
@@ -85,7 +87,13 @@ void CommandList::AddChildren(const std::string& namespaceFilter,
                               MetaList* list) {
   const std::string path = node->GetPathString('.');
   const std::vector<std::shared_ptr<NamespaceNode>> children = node->GetNamespaceNodes();
-  list->EnsureCapacity(children.size());
+  // Room for this namespace's rows, grown geometrically: reserving exactly what each namespace
+  // adds would copy the whole list once per namespace, quadratic in the number of plug-ins.
+  const std::size_t rows = list->GetObjects().size();
+  const std::size_t capacity = list->GetObjects().capacity();
+  if (rows + children.size() > capacity) {
+    list->Reserve(std::max(rows + children.size(), 2 * capacity));
+  }
   for (const std::shared_ptr<NamespaceNode>& child : children) {
     switch (child->GetType()) {
       case NamespaceNodeType::Command: {

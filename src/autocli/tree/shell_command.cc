@@ -27,7 +27,10 @@ namespace AutoCli {
 namespace {
 
 constexpr char kShell[] = "/bin/sh";
-constexpr std::size_t kReadPiece = 1024;
+// Large results are tens of megabytes: read them in pieces as large as a pipe delivers at once.
+constexpr std::size_t kReadPiece = 1 << 16;
+// The output pipe is widened so that a fast child does not stall every 64 KiB waiting for us.
+constexpr int kOutputPipeSize = 1 << 20;
 constexpr std::size_t kStatusTextSize = 200;
 
 CommandExecListener commandExecListener = nullptr;
@@ -176,8 +179,20 @@ void ExchangeWithChild(FileDescriptor& toChild, FileDescriptor& fromChild,
     ThrowErrno("Unable to write to sub-process: ", errno);
   }
   SigpipeBlock sigpipeBlocked;
-  char piece[kReadPiece];
+  std::vector<char> piece(kReadPiece);
   while (toChild.IsOpen() || fromChild.IsOpen()) {
+    if (!toChild.IsOpen()) {
+      // Only the output is left: plain blocking reads, no poll() in between.
+      const ssize_t got = ::read(fromChild.Get(), piece.data(), piece.size());
+      if (got > 0) {
+        output.append(piece.data(), static_cast<std::size_t>(got));
+      } else if (got == 0) {
+        fromChild.Close();
+      } else if (errno != EINTR) {
+        ThrowErrno("Unable to read from sub-process: ", errno);
+      }
+      continue;
+    }
     pollfd watched[2];
     nfds_t count = 0;
     int writeSlot = -1;
@@ -212,9 +227,9 @@ void ExchangeWithChild(FileDescriptor& toChild, FileDescriptor& fromChild,
     }
 
     if (readSlot >= 0 && watched[readSlot].revents != 0) {
-      const ssize_t got = ::read(fromChild.Get(), piece, sizeof piece);
+      const ssize_t got = ::read(fromChild.Get(), piece.data(), piece.size());
       if (got > 0) {
-        output.append(piece, static_cast<std::size_t>(got));
+        output.append(piece.data(), static_cast<std::size_t>(got));
       } else if (got == 0) {
         fromChild.Close();
       } else if (errno != EINTR && errno != EAGAIN) {
@@ -240,6 +255,8 @@ int AutoCli_ShellCmd(const std::string& command, std::string& output,
   if (!input.Open()) ThrowErrno("Can't create input pipe: ", errno);
   Pipe fromChild;
   if (!fromChild.Open()) ThrowErrno("Can't create output pipe: ", errno);
+  // Best effort: a system that refuses keeps the default size.
+  (void)::fcntl(fromChild.read.Get(), F_SETPIPE_SZ, kOutputPipeSize);
 
   std::vector<std::string> arguments{kShell};
   std::string childOption = MakeChildRpTorkOption(-1);
