@@ -16,6 +16,13 @@ packages=(
   libgmock-dev
   googletest
   libbenchmark-dev
+  clang              # the fuzzing configuration (libFuzzer)
+  libclang-rt-14-dev # libFuzzer and the sanitizer runtimes for clang
+  valgrind           # memcheck over the end-to-end tests
+  libxml2-utils      # xmllint, the floor of the document benchmarks
+  jq                 # the JSON rendering floor of the benchmarks
+  dpkg-dev           # cpack's Debian package generator
+  groff-base         # checks the manual pages
 )
 
 missing=()

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The whole check on a fresh machine: install what is missing, build with warnings as errors and
-# run every test, then build again with AddressSanitizer, UndefinedBehaviorSanitizer and
-# LeakSanitizer and run every test there too. Extra arguments go to ctest (for example
-# -L install or -R MetaList). TARNEK_SKIP_SANITIZE=1 skips the second configuration.
+# run every test, run each micro-benchmark once briefly and the qorcli end-to-end tests under
+# valgrind's memcheck; then build again with AddressSanitizer, UndefinedBehaviorSanitizer and
+# LeakSanitizer and run every test there too; then build the libFuzzer harnesses with clang and
+# run each for a few seconds. Extra arguments go to ctest (for example -L install or
+# -R MetaList). TARNEK_SKIP_SANITIZE=1, TARNEK_SKIP_VALGRIND=1 and TARNEK_SKIP_FUZZ=1 skip
+# those steps.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -21,7 +24,20 @@ run_configuration() {
 }
 
 ctest_args=("$@")
-run_configuration "$build" -DTARNEK_SANITIZE=OFF
+run_configuration "$build" -DTARNEK_SANITIZE=OFF -DTARNEK_BUILD_BENCHMARKS=ON
+
+# The benchmarks must keep building and running; nothing here is timed or judged.
+for bench in "$build"/bench/*_bench; do
+  "$bench" --benchmark_min_time=0.01 >/dev/null
+done
+scratch=$(mktemp)
+"$build/bench/render_compare" 1 "$scratch" >/dev/null
+rm -f "$scratch"
+bash -n "$root/scripts/bench.sh"
+
+if [ "${TARNEK_SKIP_VALGRIND:-0}" != 1 ]; then
+  TARNEK_BUILD_DIR=$build "$root/scripts/valgrind.sh"
+fi
 if [ "${TARNEK_SKIP_SANITIZE:-0}" != 1 ]; then
   # Any finding stops the test that made it, so a report can never pass unnoticed.
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
