@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -85,6 +86,8 @@ TEST(FitString, WrapsAndIndentsExactly) {
       {"split lines, each ended", 2, 10, "a\n\nb", false, true, '\0', true, "  a\n  \n  b\n"},
       {"split lines, ended between", 2, 10, "a\n\nb\n", true, false, '\0', true, "a\n  \n  b"},
       {"split lines, empty text", 2, 10, "", false, true, '\0', true, ""},
+      {"widest width over a negative indent", -2, INT_MAX, "ab cd", false, true, '\0', false,
+       " ab cd\n"},
   };
   for (const Case& c : cases) {
     std::ostringstream out;

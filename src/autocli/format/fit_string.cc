@@ -43,7 +43,9 @@ void FitLine(int indent, int width, const std::string& text, bool continueLine, 
     return;
   }
 
-  const int avail = width - indent;
+  // Wide enough for any pair of int arguments: a huge width over a negative indent must not
+  // overflow.
+  const long long avail = static_cast<long long>(width) - indent;
   if (!continueLine) {
     WriteIndent(out, indent);
   }
@@ -52,7 +54,7 @@ void FitLine(int indent, int width, const std::string& text, bool continueLine, 
   } else {
     // Each word is charged one column for the space before it, the first word included, so a
     // full line keeps one column free for the break character.
-    int remaining = avail;
+    long long remaining = avail;
     bool first = true;
     for (const std::string& word : SplitAt(text, kSpace)) {
       const int cost = static_cast<int>(word.size()) + 1;

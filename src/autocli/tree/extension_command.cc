@@ -6,6 +6,7 @@
 #include <syslog.h>
 
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 #include <boost/algorithm/string/replace.hpp>
@@ -86,6 +87,21 @@ std::string Unshield(const std::string& text) {
   return plain;
 }
 
+// The patterns hold a parameter name, so they cannot be static; a command fills its templates
+// with the same few names every time, so each pattern is compiled once per thread.
+const boost::regex& Pattern(const std::string& expression) {
+  thread_local std::unordered_map<std::string, boost::regex> compiled;
+  auto found = compiled.find(expression);
+  if (found == compiled.end()) found = compiled.emplace(expression, boost::regex(expression)).first;
+  return found->second;
+}
+
+// A token's fixed opening: where it is absent no pattern of that token can match, which spares
+// matching whole templates for the parameters they do not use.
+bool Mentions(const std::string& text, const char* opening, const std::string& name) {
+  return text.find(opening + name) != std::string::npos;
+}
+
 std::string ReplaceLiterally(const std::string& text, const boost::regex& pattern,
                              const std::string& replacement) {
   return boost::regex_replace(text, pattern, replacement,
@@ -94,7 +110,8 @@ std::string ReplaceLiterally(const std::string& text, const boost::regex& patter
 
 void SubstituteValue(std::string& text, const Input& input, const std::string& name,
                      bool forStdin) {
-  const boost::regex whole("(.*)\\$val\\{" + name + "\\}(.*)");
+  if (!Mentions(text, "$val{", name)) return;
+  const boost::regex& whole = Pattern("(.*)\\$val\\{" + name + "\\}(.*)");
   boost::smatch groups;
   if (!MatchesWhole(text, whole, &groups)) return;
   std::string value = input.GetParameter(name);
@@ -112,17 +129,18 @@ void SubstituteValue(std::string& text, const Input& input, const std::string& n
 }
 
 void SubstituteCondition(std::string& text, const std::string& name) {
-  const boost::regex whole(".*\\$if\\{" + name + ",(.+?)\\}.*");
-  if (!MatchesWhole(text, whole)) return;
-  const boost::regex token("\\$if\\{" + name + ",(.+?)\\}");
+  if (!Mentions(text, "$if{", name)) return;
+  if (!MatchesWhole(text, Pattern(".*\\$if\\{" + name + ",(.+?)\\}.*"))) return;
+  const boost::regex& token = Pattern("\\$if\\{" + name + ",(.+?)\\}");
   text = boost::regex_replace(text, token, "$1", boost::match_default | boost::format_perl);
 }
 
 void SubstituteJoinedList(std::string& text, const Input& input, const std::string& name,
                           bool forStdin) {
+  if (!Mentions(text, "$list{", name)) return;
   const std::string tokenPattern = "\\$list\\{" + name + ",'(.?)',(true|false)\\}";
   boost::smatch groups;
-  if (!MatchesWhole(text, boost::regex(".*" + tokenPattern + ".*"), &groups)) return;
+  if (!MatchesWhole(text, Pattern(".*" + tokenPattern + ".*"), &groups)) return;
   const std::string separator = groups.str(1);
   const bool quote = groups.str(2) == "true";
   std::string joined;
@@ -135,7 +153,7 @@ void SubstituteJoinedList(std::string& text, const Input& input, const std::stri
   }
   if (!forStdin) joined = ExtensionCommand::SanitizeInput(joined);
   if (quote) joined = '"' + joined + '"';
-  text = ReplaceLiterally(text, boost::regex(tokenPattern), Shield(joined));
+  text = ReplaceLiterally(text, Pattern(tokenPattern), Shield(joined));
 }
 
 // Inside double quotes the shell still expands "$" and backquotes and reads backslashes, so a
@@ -153,9 +171,10 @@ std::string QuoteForDoubleQuotes(const std::string& value) {
 
 void SubstituteRepeatedOption(std::string& text, const Input& input, const std::string& name,
                               bool forStdin) {
+  if (!Mentions(text, "$multilist{", name)) return;
   const std::string tokenPattern = "\\$multilist\\{" + name + ",(.+?),(true|false)\\}";
   boost::smatch groups;
-  if (!MatchesWhole(text, boost::regex(".*" + tokenPattern + ".*"), &groups)) return;
+  if (!MatchesWhole(text, Pattern(".*" + tokenPattern + ".*"), &groups)) return;
   const std::string flag = groups.str(1);
   const bool quote = groups.str(2) == "true";
   std::vector<std::string> values;
@@ -172,7 +191,7 @@ void SubstituteRepeatedOption(std::string& text, const Input& input, const std::
     result += ' ';
     result += quote ? '"' + value + '"' : value;
   }
-  text = ReplaceLiterally(text, boost::regex(tokenPattern), Shield(result));
+  text = ReplaceLiterally(text, Pattern(tokenPattern), Shield(result));
 }
 
 // For every "{" in `text`, the position of the "}" that pairs with it, or npos. Bracket
