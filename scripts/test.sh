@@ -44,3 +44,10 @@ if [ "${TARNEK_SKIP_SANITIZE:-0}" != 1 ]; then
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
   run_configuration "$asan_build" -DTARNEK_SANITIZE=ON
 fi
+
+# A short fuzzing smoke on the committed seeds: every harness for 10 s, built unoptimised with
+# clang in its own folder so that the build stays short.
+if [ "${TARNEK_SKIP_FUZZ:-0}" != 1 ]; then
+  TARNEK_FUZZ_BUILD_DIR=${TARNEK_FUZZ_BUILD_DIR:-$root/build-fuzz-smoke} \
+    TARNEK_FUZZ_FLAGS="-O0 -gline-tables-only" "$root/scripts/fuzz.sh" "${TARNEK_FUZZ_SECONDS:-10}"
+fi
