@@ -1,9 +1,11 @@
-// The "json" and "python" formatters. Both walk the value tree recursively; they share the
-// notes written in place of a value that cannot be rendered, so they live in one file.
+// The "json" and "python" formatters. Both walk the value tree recursively and differ only in
+// a few words, the quoting of strings and whether containers are laid out over lines, so one
+// walker serves both.
 #include "tarnek/autocli/json_formatter.h"
 
-#include <iterator>
+#include <string>
 
+#include "autocli/format/line_writer.h"
 #include "tarnek/exception.h"
 
 namespace Tarnek {
@@ -19,6 +21,8 @@ using MetaObj::MetaType;
 
 namespace {
 
+using Internal::LineWriter;
+
 const char kUnknownDataType[] = "Unknown data type";
 // A value whose kind does not match its class can only come from a host's own MetaObject
 // subclass; it is reported in the text rather than trusted.
@@ -31,10 +35,11 @@ const char kAbsentPythonValue[] = "Invalid MetaObject passed to Format in Python
 
 // The value as the class its kind promises, or null after writing `note` and a line end.
 template <typename T>
-const T* AsKind(const std::shared_ptr<MetaObject>& value, const char* note, std::ostream& out) {
-  const T* typed = dynamic_cast<const T*>(value.get());
+const T* AsKind(const MetaObject& value, const char* note, LineWriter& out) {
+  const T* typed = Internal::As<T>(&value);
   if (typed == nullptr) {
-    out << note << std::endl;
+    out.Text(note);
+    out.EndLine();
   }
   return typed;
 }
@@ -42,13 +47,17 @@ const T* AsKind(const std::shared_ptr<MetaObject>& value, const char* note, std:
 // Byte by byte, never decoding UTF-8: a multi-byte character becomes one "\u00XX" per byte.
 // Readers that decode JSON escapes as code points therefore see Latin-1 for non-ASCII text;
 // consumers of this output expect exactly these bytes, so it stays this way.
-std::string EscapeJsonString(const std::string& text) {
+void AppendJsonString(std::string& escaped, const std::string& text) {
   static const char kHexDigits[] = "0123456789abcdef";
-  std::string escaped;
-  escaped.reserve(text.size() + 2);
   escaped += '"';
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
+  const char* run = text.data();
+  const char* const end = run + text.size();
+  for (const char* c = run; c != end; ++c) {
+    const unsigned char byte = static_cast<unsigned char>(*c);
+    // Printable ASCII other than the three escaped characters goes out in runs.
+    if (byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\\' && byte != '/') continue;
+    escaped.append(run, static_cast<std::size_t>(c - run));
+    run = c + 1;
     switch (byte) {
       case '"':
         escaped += "\\\"";
@@ -75,27 +84,21 @@ std::string EscapeJsonString(const std::string& text) {
         escaped += "\\r";
         break;
       default:
-        if (byte >= 0x20 && byte <= 0x7E) {
-          escaped += c;
-        } else {
-          // Four lower-case hex digits of a single byte: always "00" and two digits.
-          escaped += "\\u00";
-          escaped += kHexDigits[byte >> 4];
-          escaped += kHexDigits[byte & 0x0F];
-        }
+        // Four lower-case hex digits of a single byte: always "00" and two digits.
+        escaped += "\\u00";
+        escaped += kHexDigits[byte >> 4];
+        escaped += kHexDigits[byte & 0x0F];
         break;
     }
   }
+  escaped.append(run, static_cast<std::size_t>(end - run));
   escaped += '"';
-  return escaped;
 }
 
 // Only double quotes and line feeds are escaped; backslashes pass through unchanged, so a
 // text holding one reads back differently in Python. Readers of this output depend on
 // exactly these bytes.
-std::string QuotePythonString(const std::string& text) {
-  std::string quoted;
-  quoted.reserve(text.size() + 6);
+void AppendPythonString(std::string& quoted, const std::string& text) {
   quoted += "\"\"\"";
   for (const char c : text) {
     if (c == '"') {
@@ -107,7 +110,114 @@ std::string QuotePythonString(const std::string& text) {
     }
   }
   quoted += "\"\"\"";
-  return quoted;
+}
+
+// What sets the two notations apart.
+struct Notation {
+  const char* trueWord;
+  const char* falseWord;
+  void (*appendString)(std::string&, const std::string&);
+  // JSON lays structures and lists out over indented lines with separators between entries;
+  // Python writes one line with a ", " after every entry, the last included.
+  bool laidOut;
+  // Python has no notation for an absent value.
+  bool absentThrows;
+};
+
+const Notation kJson = {"true", "false", AppendJsonString, true, false};
+const Notation kPython = {"True", "False", AppendPythonString, false, true};
+
+// Writes `value` at nesting `level`, piece by piece in the order the notation prescribes.
+void Walk(const Notation& notation, const MetaObject* value, LineWriter& out, int level) {
+  if (value == nullptr) {
+    if (notation.absentThrows) throw TarnekException(kAbsentPythonValue);
+    return;
+  }
+  switch (value->GetType()) {
+    case MetaType::Bool:
+      if (const MetaBool* b = AsKind<MetaBool>(*value, kNotABool, out)) {
+        out.Text(b->GetValue() ? notation.trueWord : notation.falseWord);
+      }
+      break;
+    case MetaType::Int:
+      if (const MetaInt* i = AsKind<MetaInt>(*value, kNotAnInt, out)) {
+        out.Number(static_cast<long>(i->GetValue()));
+      }
+      break;
+    case MetaType::String:
+      if (const MetaString* s = AsKind<MetaString>(*value, kNotAString, out)) {
+        out.Piece([&](std::string& text) { notation.appendString(text, s->GetValue()); });
+      }
+      break;
+    case MetaType::Struct:
+      if (const MetaStruct* s = AsKind<MetaStruct>(*value, kNotAStruct, out)) {
+        const MetaStruct::FieldMap& fields = s->GetFields();
+        if (!notation.laidOut) {
+          out.Char('{');
+          for (const auto& field : fields) {
+            out.Char('"');
+            out.Text(field.first);
+            out.Text("\": ");
+            Walk(notation, field.second.value.get(), out, level + 2);
+            out.Text(", ");
+          }
+          out.Char('}');
+          break;
+        }
+        const std::size_t indent = level < 1 ? 0 : static_cast<std::size_t>(level) * 3;
+        out.EndLine();
+        out.Spaces(indent);
+        out.Char('{');
+        out.EndLine();
+        std::size_t left = fields.size();
+        for (const auto& field : fields) {
+          out.Spaces(indent);
+          out.Text("   \"");
+          out.Text(field.first);
+          out.Text("\": ");
+          Walk(notation, field.second.value.get(), out, level + 2);
+          if (--left != 0) out.Char(',');
+          out.EndLine();
+        }
+        out.Spaces(indent);
+        out.Char('}');
+      }
+      break;
+    case MetaType::List:
+      if (const MetaList* l = AsKind<MetaList>(*value, kNotAList, out)) {
+        const auto& items = l->GetObjects();
+        if (!notation.laidOut) {
+          out.Char('[');
+          for (const auto& item : items) {
+            Walk(notation, item.get(), out, level + 2);
+            out.Text(", ");
+          }
+          out.Char(']');
+          break;
+        }
+        // Items share the list's own indentation on their lines; only their nested content
+        // (at level + 3) moves right.
+        const std::size_t indent = level < 1 ? 0 : static_cast<std::size_t>(level) * 3;
+        out.EndLine();
+        out.Spaces(indent);
+        out.Char('[');
+        out.EndLine();
+        std::size_t left = items.size();
+        for (const auto& item : items) {
+          out.Spaces(indent);
+          Walk(notation, item.get(), out, level + 3);
+          if (--left != 0) out.Text(", ");
+          out.EndLine();
+        }
+        out.Spaces(indent);
+        out.Char(']');
+      }
+      break;
+    default:
+      out.Text(kUnknownDataType);
+      out.EndLine();
+      break;
+  }
 }
 
 }  // namespace
@@ -121,72 +231,18 @@ std::shared_ptr<JsonFormatter> JsonFormatter::New() { return std::make_shared<Js
 bool JsonFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
                            FormatParameters& /*params*/, DisplayContext& /*display*/,
                            std::ostream& out) {
+  LineWriter writer(out, true);
   // The root sits at level -1 so that a root structure's fields land at level 1.
   if (output != nullptr) {
-    Format(output->GetRootObject(), out, -1);
+    Walk(kJson, output->GetRootObject().get(), writer, -1);
   }
-  out << std::endl;
+  writer.EndLine();
   return true;
 }
 
 void JsonFormatter::Format(std::shared_ptr<MetaObject> value, std::ostream& out, int level) {
-  if (value == nullptr) {
-    return;
-  }
-  switch (value->GetType()) {
-    case MetaType::Bool:
-      if (const MetaBool* b = AsKind<MetaBool>(value, kNotABool, out)) {
-        out << (b->GetValue() ? "true" : "false");
-      }
-      break;
-    case MetaType::Int:
-      if (const MetaInt* i = AsKind<MetaInt>(value, kNotAnInt, out)) {
-        out << static_cast<long>(i->GetValue());
-      }
-      break;
-    case MetaType::String:
-      if (const MetaString* s = AsKind<MetaString>(value, kNotAString, out)) {
-        out << EscapeJsonString(s->GetValue());
-      }
-      break;
-    case MetaType::Struct:
-      if (const MetaStruct* s = AsKind<MetaStruct>(value, kNotAStruct, out)) {
-        const std::string indent = GetIndent(level);
-        out << std::endl << indent << '{' << std::endl;
-        const MetaStruct::FieldMap& fields = s->GetFields();
-        for (auto field = fields.begin(); field != fields.end(); ++field) {
-          out << indent << "   \"" << field->first << "\": ";
-          Format(field->second.value, out, level + 2);
-          if (std::next(field) != fields.end()) {
-            out << ',';
-          }
-          out << std::endl;
-        }
-        out << indent << '}';
-      }
-      break;
-    case MetaType::List:
-      if (const MetaList* l = AsKind<MetaList>(value, kNotAList, out)) {
-        // Items share the list's own indentation on their lines; only their nested content
-        // (at level + 3) moves right.
-        const std::string indent = GetIndent(level);
-        out << std::endl << indent << '[' << std::endl;
-        const auto& items = l->GetObjects();
-        for (auto item = items.begin(); item != items.end(); ++item) {
-          out << indent;
-          Format(*item, out, level + 3);
-          if (std::next(item) != items.end()) {
-            out << ", ";
-          }
-          out << std::endl;
-        }
-        out << indent << ']';
-      }
-      break;
-    default:
-      out << kUnknownDataType << std::endl;
-      break;
-  }
+  LineWriter writer(out, true);
+  Walk(kJson, value.get(), writer, level);
 }
 
 // ---- PythonFormatter ----
@@ -202,58 +258,15 @@ std::shared_ptr<PythonFormatter> PythonFormatter::New() {
 bool PythonFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
                              FormatParameters& /*params*/, DisplayContext& /*display*/,
                              std::ostream& out) {
-  Format(output != nullptr ? output->GetRootObject() : nullptr, out, 2);
-  out << std::endl;
+  LineWriter writer(out, true);
+  Walk(kPython, output != nullptr ? output->GetRootObject().get() : nullptr, writer, 2);
+  writer.EndLine();
   return true;
 }
 
 void PythonFormatter::Format(std::shared_ptr<MetaObject> value, std::ostream& out, int level) {
-  if (value == nullptr) {
-    throw TarnekException(kAbsentPythonValue);
-  }
-  switch (value->GetType()) {
-    case MetaType::Bool:
-      if (const MetaBool* b = AsKind<MetaBool>(value, kNotABool, out)) {
-        out << (b->GetValue() ? "True" : "False");
-      }
-      break;
-    case MetaType::Int:
-      if (const MetaInt* i = AsKind<MetaInt>(value, kNotAnInt, out)) {
-        out << static_cast<long>(i->GetValue());
-      }
-      break;
-    case MetaType::String:
-      if (const MetaString* s = AsKind<MetaString>(value, kNotAString, out)) {
-        out << QuotePythonString(s->GetValue());
-      }
-      break;
-    case MetaType::Struct:
-      // Python accepts the ", " after the last entry, which keeps the loop free of a
-      // last-entry test.
-      if (const MetaStruct* s = AsKind<MetaStruct>(value, kNotAStruct, out)) {
-        out << '{';
-        for (const auto& field : s->GetFields()) {
-          out << '"' << field.first << "\": ";
-          Format(field.second.value, out, level + 2);
-          out << ", ";
-        }
-        out << '}';
-      }
-      break;
-    case MetaType::List:
-      if (const MetaList* l = AsKind<MetaList>(value, kNotAList, out)) {
-        out << '[';
-        for (const auto& item : l->GetObjects()) {
-          Format(item, out, level + 2);
-          out << ", ";
-        }
-        out << ']';
-      }
-      break;
-    default:
-      out << kUnknownDataType << std::endl;
-      break;
-  }
+  LineWriter writer(out, true);
+  Walk(kPython, value.get(), writer, level);
 }
 
 bool PythonFormatter::IsAllAscii(const std::string& text) {

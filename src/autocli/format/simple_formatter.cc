@@ -2,12 +2,15 @@
 #include "tarnek/autocli/simple_formatter.h"
 
 #include <algorithm>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <boost/algorithm/string/replace.hpp>
 #include <boost/regex.hpp>
+
+#include "autocli/format/line_writer.h"
 
 namespace Tarnek {
 namespace AutoCli {
@@ -35,49 +38,273 @@ constexpr const char* kNoHeader = "<NONE>";
 constexpr const char* kFieldIndent = "   ";
 constexpr const char* kAlignFieldsKey = "align-fields";
 constexpr const char* kAllStructsFieldsKey = "fields";
+constexpr const char* kNullObjectText = "NULL Object";
 
-// Users pick the fields per type; a plain "fields" is the fallback for every structure, nested
-// ones included, so that one setting gives the same columns as the other formatters.
-std::vector<std::string> SelectFieldNames(const MetaStruct& value, const FormatParameters& params) {
-  const std::string typedKey = "fields:" + value.GetTypeName();
-  if (params.HasParameter(typedKey)) {
-    return params.GetParameterAsList(typedKey);
-  }
-  if (params.HasParameter(kAllStructsFieldsKey)) {
-    return params.GetParameterAsList(kAllStructsFieldsKey);
-  }
-  return value.GetFieldNames();
+const std::string kPrintfPrefix = "printf:";
+const std::string kUnitsPrefix = "units:";
+
+bool HasKeyWithPrefix(const FormatParameters& params, const std::string& prefix) {
+  const std::map<std::string, std::string>& all = params.GetParameters();
+  const auto candidate = all.lower_bound(prefix);
+  return candidate != all.end() && candidate->first.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The text before the structure's ':' line. A "%<Field>%" tag in the user's header is replaced
-// by that field's value; only the last tag is looked at, and a tag naming no field is left as the
-// user wrote it.
-std::string HeaderText(const MetaStruct& value, const FormatParameters& params) {
-  const std::string headerKey = "header:" + value.GetTypeName();
-  if (!params.HasParameter(headerKey)) {
-    return value.GetTypeName();
+// What the parameters say about the structures of one type name. It depends on nothing but
+// the parameters and the type name, so a rendering works it out once per type name rather
+// than once per structure.
+struct TypeLayout {
+  // Users pick the fields per type; a plain "fields" is the fallback for every structure,
+  // nested ones included, so that one setting gives the same columns as the other formatters.
+  // Without either, each structure shows all of its own fields.
+  bool ownFields = true;
+  std::vector<std::string> fieldNames;
+  // The widest chosen name, when the field values are aligned and the names are chosen.
+  std::size_t labelWidth = 0;
+
+  // The text before the structure's ':' line: the type name unless "header:<Type>" is set. A
+  // "%<Field>%" tag in the user's header is replaced by that field's value; only the last tag
+  // is looked at, and a tag naming no field is left as the user wrote it.
+  std::string header;
+  // The field named by the header's tag; empty when there is no tag to replace.
+  std::string tagField;
+};
+
+TypeLayout MakeLayout(const std::string& typeName, const FormatParameters& params,
+                      bool alignFields) {
+  TypeLayout layout;
+  const std::string typedKey = "fields:" + typeName;
+  if (params.HasParameter(typedKey)) {
+    layout.ownFields = false;
+    layout.fieldNames = params.GetParameterAsList(typedKey);
+  } else if (params.HasParameter(kAllStructsFieldsKey)) {
+    layout.ownFields = false;
+    layout.fieldNames = params.GetParameterAsList(kAllStructsFieldsKey);
   }
-  std::string header = params.GetParameter(headerKey);
-  if (header.find('%') == std::string::npos) {
-    return header;
+  // Names that are not fields count too: their error line takes the place of a field line.
+  if (alignFields) {
+    for (const std::string& name : layout.fieldNames) {
+      layout.labelWidth = std::max(layout.labelWidth, name.size());
+    }
+  }
+
+  const std::string headerKey = "header:" + typeName;
+  if (!params.HasParameter(headerKey)) {
+    layout.header = typeName;
+    return layout;
+  }
+  layout.header = params.GetParameter(headerKey);
+  if (layout.header.find('%') == std::string::npos) {
+    return layout;
   }
   // The greedy lead makes the capture the last %...% pair.
   static const boost::regex kFieldTag(".*%(.+)%.*");
   boost::smatch match;
   try {
-    if (!boost::regex_match(header, match, kFieldTag)) {
-      return header;
+    if (boost::regex_match(layout.header, match, kFieldTag)) {
+      layout.tagField = match[1].str();
     }
   } catch (const std::runtime_error&) {
     // A header long and '%'-laden enough to exhaust the matcher is shown as written.
-    return header;
   }
-  const std::string fieldName = match[1].str();
-  const auto found = value.GetFields().find(fieldName);
-  if (found != value.GetFields().end() && found->second.value) {
-    boost::replace_all(header, "%" + fieldName + "%", found->second.value->ToString());
+  return layout;
+}
+
+// One rendering: the parameters, what they say per type name, and the line writer.
+class SimpleWriter {
+ public:
+  SimpleWriter(FormatParameters& params, std::ostream& out)
+      : params_(params),
+        out_(out, true),
+        alignFields_(params.GetParameter(kAlignFieldsKey) == "true"),
+        // Most renderings set neither kind of parameter; then a field's text is its plain value.
+        plainFields_(!HasKeyWithPrefix(params, kPrintfPrefix) &&
+                     !HasKeyWithPrefix(params, kUnitsPrefix)) {}
+
+  void Value(const MetaObject* value, int level);
+  void Struct(const MetaStruct* value, int level);
+  void List(const MetaList* value, int level);
+
+ private:
+  const TypeLayout& Layout(const std::string& typeName);
+  void Field(const MetaStruct& value, const std::string& name,
+             const std::shared_ptr<MetaObject>& fieldValue, std::size_t labelWidth,
+             std::size_t indent, int level);
+
+  FormatParameters& params_;
+  Internal::LineWriter out_;
+  const bool alignFields_;
+  const bool plainFields_;
+  std::map<std::string, TypeLayout> layouts_;
+  // Consecutive structures mostly share their type.
+  const TypeLayout* lastLayout_ = nullptr;
+  const std::string* lastTypeName_ = nullptr;
+};
+
+const TypeLayout& SimpleWriter::Layout(const std::string& typeName) {
+  if (lastLayout_ != nullptr && *lastTypeName_ == typeName) {
+    return *lastLayout_;
   }
-  return header;
+  auto found = layouts_.find(typeName);
+  if (found == layouts_.end()) {
+    found = layouts_.emplace(typeName, MakeLayout(typeName, params_, alignFields_)).first;
+  }
+  lastTypeName_ = &found->first;
+  lastLayout_ = &found->second;
+  return found->second;
+}
+
+void SimpleWriter::Value(const MetaObject* value, int level) {
+  // Lists never hold absent items, so only a missing root or a host's own call gets here
+  // without a value; there is nothing to show for it.
+  if (value == nullptr) {
+    return;
+  }
+  // The kind tag is trusted only as far as the object really is of that class: a value that
+  // claims a kind it does not have is reported in the text instead of misread.
+  switch (value->GetType()) {
+    case MetaType::Bool:
+      if (const auto* boolean = Internal::As<MetaBool>(value)) {
+        out_.Text(boolean->GetValue() ? "true" : "false");
+      } else {
+        out_.Text(kBoolError);
+      }
+      out_.EndLine();
+      break;
+    case MetaType::Int:
+      if (const auto* integer = Internal::As<MetaInt>(value)) {
+        out_.Number(static_cast<long>(integer->GetValue()));
+      } else {
+        out_.Text(kIntError);
+      }
+      out_.EndLine();
+      break;
+    case MetaType::String:
+      if (const auto* string = Internal::As<MetaString>(value)) {
+        out_.Text(string->GetValue());
+      } else {
+        out_.Text(kStringError);
+      }
+      out_.EndLine();
+      break;
+    case MetaType::Struct:
+      Struct(Internal::As<MetaStruct>(value), level);
+      break;
+    case MetaType::List:
+      List(Internal::As<MetaList>(value), level);
+      break;
+  }
+}
+
+void SimpleWriter::Struct(const MetaStruct* value, int level) {
+  if (value == nullptr) {
+    out_.Text(kStructError);
+    out_.EndLine();
+    return;
+  }
+  const std::size_t indent = level < 1 ? 0 : static_cast<std::size_t>(level) * 3;
+  const TypeLayout& layout = Layout(value->GetTypeName());
+  const MetaStruct::FieldMap& fields = value->GetFields();
+
+  std::size_t labelWidth = layout.labelWidth;
+  if (alignFields_ && layout.ownFields) {
+    for (const auto& field : fields) {
+      labelWidth = std::max(labelWidth, field.first.size());
+    }
+  }
+
+  if (layout.tagField.empty()) {
+    if (layout.header != kNoHeader) {
+      out_.Spaces(indent);
+      out_.Text(layout.header);
+      out_.Char(':');
+      out_.EndLine();
+    }
+  } else {
+    std::string header = layout.header;
+    const auto found = fields.find(layout.tagField);
+    if (found != fields.end() && found->second.value) {
+      boost::replace_all(header, "%" + layout.tagField + "%", found->second.value->ToString());
+    }
+    if (header != kNoHeader) {
+      out_.Spaces(indent);
+      out_.Text(header);
+      out_.Char(':');
+      out_.EndLine();
+    }
+  }
+
+  if (layout.ownFields) {
+    for (const auto& field : fields) {
+      Field(*value, field.first, field.second.value, labelWidth, indent, level);
+    }
+    return;
+  }
+  for (const std::string& name : layout.fieldNames) {
+    const auto found = fields.find(name);
+    if (found == fields.end()) {
+      // The user's field list no longer describes this structure; the rest of it would be
+      // guesswork, so the structure ends here.
+      out_.Text(kFieldError);
+      out_.Text(name);
+      out_.EndLine();
+      return;
+    }
+    Field(*value, name, found->second.value, labelWidth, indent, level);
+  }
+}
+
+void SimpleWriter::Field(const MetaStruct& value, const std::string& name,
+                         const std::shared_ptr<MetaObject>& fieldValue, std::size_t labelWidth,
+                         std::size_t indent, int level) {
+  out_.Spaces(indent);
+  out_.Text(kFieldIndent);
+  out_.Text(name);
+  if (name.size() < labelWidth) {
+    out_.Spaces(labelWidth - name.size());
+  }
+  out_.Text(": ");
+
+  const MetaType type = fieldValue ? fieldValue->GetType() : MetaType::Int;
+  if (fieldValue && type == MetaType::Struct) {
+    // The nested header goes on a line of its own, one level deeper than our fields.
+    out_.EndLine();
+    Value(fieldValue.get(), level + 2);
+  } else if (fieldValue && type == MetaType::List) {
+    // A scalar list stays on the label's line; a structure list opens with its own line end.
+    Value(fieldValue.get(), level + 2);
+  } else {
+    out_.Piece([&](std::string& text) {
+      if (!plainFields_) {
+        text += AutoCli_FormatField(value.GetTypeName(), name, fieldValue, params_);
+      } else if (!fieldValue) {
+        text += kNullObjectText;
+      } else {
+        Internal::AppendValueText(text, *fieldValue);
+      }
+    });
+    out_.EndLine();
+  }
+}
+
+void SimpleWriter::List(const MetaList* value, int level) {
+  if (value == nullptr) {
+    out_.Text(kListError);
+    out_.EndLine();
+    return;
+  }
+  const MetaType elementType = value->GetListType();
+  if (elementType != MetaType::Struct && elementType != MetaType::List) {
+    out_.Piece([&](std::string& text) { text += value->ToString(); });
+    out_.EndLine();
+    return;
+  }
+  // Each element opens with a line end, so consecutive structures are set apart by an empty
+  // line, and the closing line end leaves one after the last.
+  for (const std::shared_ptr<MetaObject>& element : value->GetObjects()) {
+    out_.EndLine();
+    Value(element.get(), level + 1);
+  }
+  out_.EndLine();
 }
 
 }  // namespace
@@ -143,116 +370,17 @@ bool SimpleFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
 
 void SimpleFormatter::Format(std::shared_ptr<MetaObject> value, FormatParameters& params,
                              std::ostream& out, int level) {
-  // Lists never hold absent items, so only a missing root or a host's own call gets here
-  // without a value; there is nothing to show for it.
-  if (!value) {
-    return;
-  }
-  // The kind tag is trusted only as far as the object really is of that class: a value that
-  // claims a kind it does not have is reported in the text instead of misread.
-  switch (value->GetType()) {
-    case MetaType::Bool:
-      if (const auto* boolean = dynamic_cast<const MetaBool*>(value.get())) {
-        out << (boolean->GetValue() ? "true" : "false") << std::endl;
-      } else {
-        out << kBoolError << std::endl;
-      }
-      break;
-    case MetaType::Int:
-      if (const auto* integer = dynamic_cast<const MetaInt*>(value.get())) {
-        out << integer->GetValue() << std::endl;
-      } else {
-        out << kIntError << std::endl;
-      }
-      break;
-    case MetaType::String:
-      if (const auto* string = dynamic_cast<const MetaString*>(value.get())) {
-        out << string->GetValue() << std::endl;
-      } else {
-        out << kStringError << std::endl;
-      }
-      break;
-    case MetaType::Struct:
-      FormatStruct(std::dynamic_pointer_cast<MetaStruct>(value), params, out, level);
-      break;
-    case MetaType::List:
-      FormatList(std::dynamic_pointer_cast<MetaList>(value), params, out, level);
-      break;
-  }
+  SimpleWriter(params, out).Value(value.get(), level);
 }
 
 void SimpleFormatter::FormatStruct(std::shared_ptr<MetaStruct> value, FormatParameters& params,
                                    std::ostream& out, int level) {
-  if (!value) {
-    out << kStructError << std::endl;
-    return;
-  }
-  const std::string indent = GetIndent(level);
-  const std::string& typeName = value->GetTypeName();
-  const std::vector<std::string> fieldNames = SelectFieldNames(*value, params);
-
-  // Names that are not fields count too: their error line takes the place of a field line.
-  std::size_t labelWidth = 0;
-  if (params.GetParameter(kAlignFieldsKey) == "true") {
-    for (const std::string& name : fieldNames) {
-      labelWidth = std::max(labelWidth, name.size());
-    }
-  }
-
-  const std::string header = HeaderText(*value, params);
-  if (header != kNoHeader) {
-    out << indent << header << ':' << std::endl;
-  }
-
-  const MetaStruct::FieldMap& fields = value->GetFields();
-  for (const std::string& name : fieldNames) {
-    const auto found = fields.find(name);
-    if (found == fields.end()) {
-      // The user's field list no longer describes this structure; the rest of it would be
-      // guesswork, so the structure ends here.
-      out << kFieldError << name << std::endl;
-      return;
-    }
-    out << indent << kFieldIndent << name;
-    if (name.size() < labelWidth) {
-      out << std::string(labelWidth - name.size(), ' ');
-    }
-    out << ": ";
-
-    const std::shared_ptr<MetaObject>& fieldValue = found->second.value;
-    const bool isStruct = fieldValue && fieldValue->GetType() == MetaType::Struct;
-    const bool isList = fieldValue && fieldValue->GetType() == MetaType::List;
-    if (isStruct) {
-      // The nested header goes on a line of its own, one level deeper than our fields.
-      out << std::endl;
-      Format(fieldValue, params, out, level + 2);
-    } else if (isList) {
-      // A scalar list stays on the label's line; a structure list opens with its own line end.
-      Format(fieldValue, params, out, level + 2);
-    } else {
-      out << AutoCli_FormatField(typeName, name, fieldValue, params) << std::endl;
-    }
-  }
+  SimpleWriter(params, out).Struct(value.get(), level);
 }
 
 void SimpleFormatter::FormatList(std::shared_ptr<MetaList> value, FormatParameters& params,
                                  std::ostream& out, int level) {
-  if (!value) {
-    out << kListError << std::endl;
-    return;
-  }
-  const MetaType elementType = value->GetListType();
-  if (elementType != MetaType::Struct && elementType != MetaType::List) {
-    out << value->ToString() << std::endl;
-    return;
-  }
-  // Each element opens with a line end, so consecutive structures are set apart by an empty
-  // line, and the closing line end leaves one after the last.
-  for (const std::shared_ptr<MetaObject>& element : value->GetObjects()) {
-    out << std::endl;
-    Format(element, params, out, level + 1);
-  }
-  out << std::endl;
+  SimpleWriter(params, out).List(value.get(), level);
 }
 
 }  // namespace AutoCli

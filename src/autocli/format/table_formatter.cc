@@ -3,12 +3,17 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/split.hpp>
 
+#include "autocli/format/line_writer.h"
 #include "tarnek/exception.h"
 
 namespace Tarnek {
@@ -21,6 +26,7 @@ using MetaObj::MetaList;
 using MetaObj::MetaObject;
 using MetaObj::MetaStruct;
 using MetaObj::MetaType;
+using Internal::LineWriter;
 
 constexpr const char* kWrongRootMessage =
     "Error: Unexpected type for output, formatter, table, expected a List of structs";
@@ -28,7 +34,6 @@ constexpr const char* kNoStructureMessage = "Error: Unable to get structure type
 constexpr const char* kElementNotStructMessage =
     "Error: Unexpected type, unable to get struct from list";
 constexpr const char* kUnknownFieldMessage = "Error: Unknown field in field list: ";
-constexpr const char* kUnknownColumnMessage = "Unknown column ";
 
 // Room between two columns: every width is the longest cell plus this gap.
 constexpr std::size_t kColumnGap = 2;
@@ -74,62 +79,165 @@ void AppendLeft(std::string& line, const std::string& text, std::size_t width, c
   }
 }
 
-void AppendRight(std::string& line, const std::string& text, std::size_t width, char fill) {
-  if (text.size() < width) {
-    line.append(width - text.size(), fill);
-  }
-  line += text;
-}
-
 bool HasKeyWithPrefix(const FormatParameters& params, const std::string& prefix) {
   const std::map<std::string, std::string>& all = params.GetParameters();
   const auto candidate = all.lower_bound(prefix);
   return candidate != all.end() && candidate->first.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The text of every cell, row by row, as measuring made it, and whether the cell is a number:
-// the rows are then written without formatting each cell a second time.
-struct CellTexts {
-  std::vector<std::string> texts;
-  std::vector<char> numeric;
+// A column's way to its cell: a field of the element, or a dotted path through nested
+// structures.
+struct ColumnPath {
+  explicit ColumnPath(const std::string& column) : name(column) {
+    if (column.find('.') != std::string::npos) {
+      boost::algorithm::split(parts, column, boost::algorithm::is_any_of("."));
+    }
+  }
+  const std::string& name;
+  // Empty for a plain field name.
+  std::vector<std::string> parts;
+};
+
+// The field named `name`, or null. `hint` is where the previous column's field ended: columns
+// mostly follow the fields' own order, and then no search is needed.
+const std::shared_ptr<MetaObject>* FindField(const MetaStruct::FieldMap& fields,
+                                             const std::string& name,
+                                             MetaStruct::FieldMap::const_iterator& hint) {
+  auto found = hint != fields.end() && hint->first == name ? hint : fields.find(name);
+  if (found == fields.end()) return nullptr;
+  hint = std::next(found);
+  return found->second.value ? &found->second.value : nullptr;
+}
+
+// As GetSubField, without taking a share of every structure on the way.
+const std::shared_ptr<MetaObject>* FindCell(const MetaStruct& element, const ColumnPath& path,
+                                            MetaStruct::FieldMap::const_iterator& hint) {
+  if (path.parts.empty()) {
+    return FindField(element.GetFields(), path.name, hint);
+  }
+  const MetaStruct* current = &element;
+  const std::shared_ptr<MetaObject>* field = nullptr;
+  for (std::size_t i = 0; i < path.parts.size(); ++i) {
+    auto start = current->GetFields().end();
+    field = FindField(current->GetFields(), path.parts[i], start);
+    if (field == nullptr) return nullptr;
+    if (i + 1 < path.parts.size()) {
+      current = dynamic_cast<const MetaStruct*>(field->get());
+      if (current == nullptr) return nullptr;
+    }
+  }
+  return field;
+}
+
+bool IsNumber(const MetaObject& value) {
+  if (Internal::IsExactly<MetaInt>(value)) return true;
+  if (Internal::IsExactly<MetaObj::MetaString>(value) ||
+      Internal::IsExactly<MetaObj::MetaBool>(value)) {
+    return false;
+  }
+  return dynamic_cast<const MetaInt*>(&value) != nullptr;
+}
+
+// The text of every cell, row by row, as measuring made it, each preceded by its length (the
+// top bit of which marks a number). The rows are then written by reading this in order,
+// without reaching the values a second time, which on a large result costs more than the
+// formatting itself. One block, sized from the first row, so that it is not copied to grow.
+class CellStore {
+ public:
+  // Room for `rows` rows like those stored so far, and a quarter more.
+  void Expect(std::size_t rows) { text_.reserve(text_.size() * rows + text_.size() * rows / 4); }
+  // Starts a cell; its text is then appended to Text().
+  void Begin() {
+    text_.append(sizeof(Mark), '\0');
+    start_ = text_.size();
+  }
+  std::string& Text() { return text_; }
+  // Ends the cell; returns the length of its text.
+  std::size_t End(bool numeric) {
+    const std::size_t length = text_.size() - start_;
+    const Mark mark = static_cast<Mark>(length) | (numeric ? kNumber : 0);
+    std::memcpy(&text_[start_ - sizeof(Mark)], &mark, sizeof(Mark));
+    return length;
+  }
+
+  // The cells in the order they were stored.
+  class Reader {
+   public:
+    explicit Reader(const CellStore& store) : next_(store.text_.data()) {}
+    std::string_view Next(bool& numeric) {
+      Mark mark;
+      std::memcpy(&mark, next_, sizeof(Mark));
+      numeric = (mark & kNumber) != 0;
+      const std::size_t length = mark & ~kNumber;
+      const std::string_view cell(next_ + sizeof(Mark), length);
+      next_ += sizeof(Mark) + length;
+      return cell;
+    }
+
+   private:
+    const char* next_;
+  };
+
+ private:
+  using Mark = std::uint64_t;
+  static constexpr Mark kNumber = Mark{1} << 63;
+  std::string text_;
+  std::size_t start_ = 0;
 };
 
 // Measures every cell before anything is printed, so a bad element or column leaves only the
-// error line in the output rather than half a table.
+// error line in the output rather than half a table. `plainTextToo` marks the columns whose
+// unformatted text is kept as well, after the measured one, for wrapping.
 bool MeasureColumns(const MetaList& list, const std::vector<std::string>& columns,
-                    FormatParameters& params, WidthMap& widths, std::ostream& out,
-                    CellTexts& cells) {
+                    const std::vector<char>& plainTextToo, FormatParameters& params,
+                    WidthMap& widths, LineWriter& out, CellStore& cells) {
   // Without any "printf:" or "units:" setting a cell's text is its plain value; knowing that
   // once spares building and looking up two keys per cell.
   const bool plainCells =
       !HasKeyWithPrefix(params, "printf:") && !HasKeyWithPrefix(params, "units:");
-  cells.texts.reserve(list.GetObjects().size() * columns.size());
-  cells.numeric.reserve(list.GetObjects().size() * columns.size());
   for (const std::string& column : columns) {
     widths[column] = column.size() + kColumnGap;
   }
   // The widths by position while measuring; columns of one name share one width, as in the map.
   std::vector<std::size_t*> width;
-  for (const std::string& column : columns) width.push_back(&widths[column]);
+  std::vector<ColumnPath> paths;
+  for (const std::string& column : columns) {
+    width.push_back(&widths[column]);
+    paths.emplace_back(column);
+  }
   for (const std::shared_ptr<MetaObject>& item : list.GetObjects()) {
-    const auto element = std::dynamic_pointer_cast<MetaStruct>(item);
-    if (!element) {
-      out << kElementNotStructMessage << std::endl;
+    const MetaStruct* element = Internal::As<MetaStruct>(item.get());
+    if (element == nullptr) {
+      out.Text(kElementNotStructMessage);
+      out.EndLine();
       return false;
     }
+    auto hint = element->GetFields().begin();
     for (std::size_t index = 0; index < columns.size(); ++index) {
-      const std::string& column = columns[index];
-      std::shared_ptr<MetaObject> cell = GetSubField(element, column);
-      if (!cell) {
-        out << kUnknownFieldMessage << column << std::endl;
+      const std::shared_ptr<MetaObject>* cell = FindCell(*element, paths[index], hint);
+      if (cell == nullptr) {
+        out.Text(kUnknownFieldMessage);
+        out.Text(columns[index]);
+        out.EndLine();
         return false;
       }
-      cells.numeric.push_back(dynamic_cast<const MetaInt*>(cell.get()) != nullptr);
-      std::string text = plainCells ? cell->ToString()
-                                    : AutoCli_FormatField(element->GetTypeName(), column,
-                                                          std::move(cell), params);
-      *width[index] = std::max(*width[index], text.size() + kColumnGap);
-      cells.texts.push_back(std::move(text));
+      const bool numeric = IsNumber(**cell);
+      cells.Begin();
+      if (plainCells) {
+        Internal::AppendValueText(cells.Text(), **cell);
+      } else {
+        cells.Text() += AutoCli_FormatField(element->GetTypeName(), columns[index], *cell, params);
+      }
+      const std::size_t length = cells.End(numeric);
+      *width[index] = std::max(*width[index], length + kColumnGap);
+      if (!plainCells && plainTextToo[index] != 0) {
+        cells.Begin();
+        Internal::AppendValueText(cells.Text(), **cell);
+        cells.End(false);
+      }
+    }
+    if (&item == list.GetObjects().data()) {
+      cells.Expect(list.GetObjects().size());
     }
   }
   return true;
@@ -138,15 +246,15 @@ bool MeasureColumns(const MetaList& list, const std::vector<std::string>& column
 // The header goes by position: only the column written last is left unpadded, even when an
 // earlier column carries the same name.
 void WriteHeader(const std::vector<std::string>& columns, const WidthMap& widths, bool headerLine,
-                 std::ostream& out) {
-  const char fill = out.fill();
+                 char fill, LineWriter& out) {
   const std::size_t lastIndex = columns.size() - 1;
   std::string line;
   for (std::size_t i = 0; i < lastIndex; ++i) {
     AppendLeft(line, columns[i], widths.at(columns[i]), fill);
   }
   line += columns[lastIndex];
-  out << line << std::endl;
+  out.Text(line);
+  out.EndLine();
   if (!headerLine) {
     return;
   }
@@ -156,7 +264,8 @@ void WriteHeader(const std::vector<std::string>& columns, const WidthMap& widths
     line.append(kColumnGap, ' ');
   }
   line.append(columns[lastIndex].size(), '-');
-  out << line << std::endl;
+  out.Text(line);
+  out.EndLine();
 }
 
 }  // namespace
@@ -240,20 +349,32 @@ bool TableFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
   const bool headerLine = params.GetParameter("header-line") != "false";
   bool wrap = params.GetParameter("wrap-last") == "true" && display.width != 0;
 
+  std::vector<ColumnPath> paths;
+  for (const std::string& column : columns) paths.emplace_back(column);
+  // Every column carrying the last column's name counts as the last one: names are compared,
+  // not positions.
+  std::vector<char> columnIsLast;
+  for (const std::string& column : columns) {
+    columnIsLast.push_back(column == lastColumn);
+  }
+  LineWriter writer(out, false);
   WidthMap widths;
-  CellTexts cells;
-  if (!MeasureColumns(*list, columns, params, widths, out, cells)) {
+  CellStore cells;
+  if (!MeasureColumns(*list, columns, wrap ? columnIsLast : std::vector<char>(columns.size()),
+                      params, widths, writer, cells)) {
     return false;
   }
+  const bool plainTextKept =
+      wrap && (HasKeyWithPrefix(params, "printf:") || HasKeyWithPrefix(params, "units:"));
 
   out << std::left;
+  const char fill = out.fill();
   if (showHeader && !columns.empty()) {
-    WriteHeader(columns, widths, headerLine, out);
+    WriteHeader(columns, widths, headerLine, fill, writer);
   }
 
   // The wrapped column starts where the others end; it is only worth wrapping when at least
-  // its name fits beside them. Names are compared, not positions, so every column carrying the
-  // last column's name counts as the last one.
+  // its name fits beside them.
   std::size_t indent = 0;
   if (wrap) {
     for (const std::string& column : columns) {
@@ -266,48 +387,45 @@ bool TableFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
     }
   }
 
-  const char fill = out.fill();
-  // Per column, looked up once rather than per cell: its width and whether it is the last one.
+  // Per column, looked up once rather than per cell.
   std::vector<std::size_t> columnWidths;
-  std::vector<char> columnIsLast;
   for (const std::string& column : columns) {
     columnWidths.push_back(widths[column]);
-    columnIsLast.push_back(column == lastColumn);
   }
   std::string line;
-  std::size_t cellIndex = 0;
-  for (const std::shared_ptr<MetaObject>& item : list->GetObjects()) {
-    // Measuring accepted every element, so this cast holds.
-    const auto element = std::static_pointer_cast<MetaStruct>(item);
+  CellStore::Reader reader(cells);
+  for (std::size_t row = 0; row < list->GetObjects().size(); ++row) {
     line.clear();
-    for (std::size_t index = 0; index < columns.size(); ++index, ++cellIndex) {
-      const std::string& column = columns[index];
+    for (std::size_t index = 0; index < columns.size(); ++index) {
       const bool isLast = columnIsLast[index] != 0;
+      bool numeric;
+      const std::string_view text = reader.Next(numeric);
+      bool unused;
+      const std::string_view plainText = plainTextKept && isLast ? reader.Next(unused) : text;
       if (wrap && isLast && indent != 0) {
-        std::shared_ptr<MetaObject> cell = GetSubField(element, column);
-        if (!cell) {
-          out << line << kUnknownColumnMessage << column;
-          return false;
-        }
         // Wrapped text shows the plain value: printf widths and units would fight the wrapping.
-        out << line;
+        writer.Text(line);
+        writer.Hand();
         line.clear();
-        AutoCli_FitString(static_cast<int>(indent), display.width, cell->ToString(), true, out,
-                          false, '\0', true);
+        AutoCli_FitString(static_cast<int>(indent), display.width, std::string(plainText), true,
+                          out, false, '\0', true);
         continue;
       }
-      const std::string& text = cells.texts[cellIndex];
-      if (cells.numeric[cellIndex] != 0) {
+      if (numeric) {
         // Numbers line up on their last digit, in every column including the last.
-        AppendRight(line, text, columnWidths[index] - kColumnGap, fill);
+        const std::size_t room = columnWidths[index] - kColumnGap;
+        if (text.size() < room) line.append(room - text.size(), fill);
+        line.append(text.data(), text.size());
         line.append(kColumnGap, ' ');
-      } else if (!isLast) {
-        AppendLeft(line, text, columnWidths[index], fill);
       } else {
-        line += text;
+        line.append(text.data(), text.size());
+        if (!isLast && text.size() < columnWidths[index]) {
+          line.append(columnWidths[index] - text.size(), fill);
+        }
       }
     }
-    out << line << std::endl;
+    writer.Text(line);
+    writer.EndLine();
   }
   return true;
 }
