@@ -144,4 +144,49 @@ TEST(DescriptorFault, NothingIsFetchedOverTheNetwork) {
   close(listener);
 }
 
+// Descriptors read one after another share the reader's parser: nothing of one may reach the
+// next, whether it was refused half-way, declared attribute defaults, or filled the parser's name
+// dictionary with names no other file uses.
+TEST(DescriptorFault, EachDescriptorIsReadAsIfItWereTheFirst) {
+  ScratchDirectory directory;
+  const std::string good = directory.Write("good.xml", Descriptor());
+  const auto readsFine = [&](const std::string& after) {
+    EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(good)->Initialize(); }), "<no exception>")
+        << "after " << after;
+  };
+  const std::string refused[] = {NestedEntities(), Descriptor(kBody + Repeat("<a>", 1000)),
+                                 Descriptor().substr(0, 40)};
+  for (const std::string& content : refused) {
+    const std::string path = directory.Write("refused.xml", content);
+    CaptureStandardError captured;
+    EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(path)->Initialize(); }), Refusal(path));
+    readsFine(content.substr(0, 60));
+  }
+
+  // Some 2.5 MB of names in each file: together far past the 10 MB a parser's dictionary holds.
+  std::string names;
+  for (int file = 0; file < 5; ++file) {
+    names.clear();
+    for (int i = 0; i < 100000; ++i) {
+      names += "<e" + std::to_string(file) + "x" + std::to_string(1000000000 + i) + "/>";
+    }
+    const std::string path = directory.Write("names.xml", Descriptor(kBody + names));
+    EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(path)->Initialize(); }), "<no exception>")
+        << "file " << file;
+  }
+  readsFine("many names");
+
+  // The document type gives the namespace its path; the same file without it has none.
+  const std::string unnamed =
+      "<plugin><version>1.0.0</version><namespaces><namespace><description>d</description>"
+      "</namespace></namespaces></plugin>";
+  const std::string defaulted = directory.Write(
+      "defaulted.xml", "<!DOCTYPE plugin [<!ATTLIST namespace path CDATA 'n'>]>" + unnamed);
+  const std::string plain = directory.Write("plain.xml", unnamed);
+  EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(defaulted)->Initialize(); }), "<no exception>");
+  EXPECT_NE(ThrownMessage([&] { XmlPlugin::New(plain)->Initialize(); })
+                .find("Unable to register a namespace without valid 'path' attribute"),
+            std::string::npos);
+}
+
 }  // namespace

@@ -33,6 +33,16 @@ TEST(NameRule, MatchesWholeNameOfCamelRuns) {
   }
 }
 
+// A long run of digits before a bad character once made the name check give up with an
+// exception of its own instead of refusing the name; a descriptor path reached it.
+TEST(NameRule, RefusesLongRunsBeforeABadCharacterCleanly) {
+  const std::string name = "pr" + std::string(80, '5') + "oces{";
+  EXPECT_FALSE(AutoCli_IsValidName(name));
+  auto root = RootNamespace::New(kDispatcher);
+  EXPECT_THROW(root->RegisterNamespaceNode(Namespace::New(), name), TarnekException);
+  EXPECT_TRUE(AutoCli_IsValidName(std::string(5000, '7') + "aZ"));
+}
+
 TEST(Registration, ListsChildrenInByteOrder) {
   auto root = RootNamespace::New(kDispatcher);
   std::vector<std::shared_ptr<Namespace>> made;

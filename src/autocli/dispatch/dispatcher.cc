@@ -85,8 +85,9 @@ void Dispatcher::RegisterPlugin(std::shared_ptr<Plugin> plugin) {
 }
 
 void Dispatcher::AddPlugin(const std::string& path) {
-  const boost::regex sharedLibraryName(".+\\.so$");
-  const boost::regex descriptorName(".+\\.xml$");
+  // Compiled once: a directory scan asks about every file in it.
+  static const boost::regex sharedLibraryName(".+\\.so$");
+  static const boost::regex descriptorName(".+\\.xml$");
   std::shared_ptr<Plugin> plugin;
   if (boost::regex_match(path, sharedLibraryName)) {
     plugin = SharedLibraryPlugin::New(path);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <sstream>
+#include <typeinfo>
 
 #include <boost/algorithm/string/split.hpp>
 #include <libxml/parser.h>
@@ -88,10 +89,28 @@ extern "C" void RefuseUnparsedEntityDeclaration(void* context, const xmlChar* na
   RefuseEntityDeclaration(context, name, 0, publicId, systemId, nullptr);
 }
 
+// A parser that refuses entity declarations, or none when libxml2 has no memory for one.
+Parser NewDescriptorParser() {
+  Parser parser(xmlNewParserCtxt());
+  if (parser) {
+    parser->sax->entityDecl = RefuseEntityDeclaration;
+    parser->sax->unparsedEntityDecl = RefuseUnparsedEntityDeclaration;
+  }
+  return parser;
+}
+
+// The names a parser has interned stay in its dictionary from one document to the next. Past
+// this size the parser is thrown away: with at most this much carried over, no descriptor can
+// meet the dictionary's own limit sooner than it would in a parser of its own.
+constexpr std::size_t kMaxCarriedDictionaryBytes = std::size_t{1} << 20;
+
 // Reads the descriptor at `path` into a document. Only regular files are read (a named pipe
 // would block the whole plug-in scan), and only up to kMaxDescriptorBytes. Nothing is fetched
 // over the network and no entity is expanded; the parser's own limits bound the depth of the
 // document and the length of a text.
+//
+// A thread reads its descriptors with one parser, which every read resets: setting up a parser
+// and its dictionary for each file cost more than parsing a small descriptor.
 Document ReadDescriptor(const std::string& path) {
   const OpenFile file(path);
   if (file.Get() < 0) RefuseDescriptor(path, std::strerror(errno));
@@ -102,14 +121,39 @@ Document ReadDescriptor(const std::string& path) {
     RefuseDescriptor(path, "larger than the " + std::to_string(kMaxDescriptorBytes) +
                                " bytes a descriptor may have");
   }
-  const Parser parser(xmlNewParserCtxt());
+  thread_local Parser parser;
+  if (!parser) parser = NewDescriptorParser();
   if (!parser) throw TarnekException("Unable to parse XML descriptor: " + path);
-  parser->sax->entityDecl = RefuseEntityDeclaration;
-  parser->sax->unparsedEntityDecl = RefuseUnparsedEntityDeclaration;
   Document document(xmlCtxtReadFd(parser.get(), file.Get(), path.c_str(), nullptr,
                                   XML_PARSE_NONET));
+  if (parser->dict == nullptr || xmlDictGetUsage(parser->dict) > kMaxCarriedDictionaryBytes) {
+    parser.reset();
+  }
   if (!document) throw TarnekException("Unable to parse XML descriptor: " + path);
   return document;
+}
+
+// An attribute's value exactly as XmlUtil_ExtractAttribute gives it. A value that is one plain
+// text is read in place instead of through a copy the parser allocates and frees again; values
+// in pieces, and any document with a type declaration (which may give attributes defaults), are
+// left to the parser.
+std::string AttributeOf(xmlNode* node, const char* name) {
+  const xmlChar* wanted = reinterpret_cast<const xmlChar*>(name);
+  if (node->type != XML_ELEMENT_NODE) return XmlUtil_ExtractAttribute(node, name);
+  for (const xmlAttr* attribute = node->properties; attribute; attribute = attribute->next) {
+    if (!xmlStrEqual(attribute->name, wanted)) continue;
+    const xmlNode* value = attribute->children;
+    if (value == nullptr) return "";
+    if (value->next == nullptr &&
+        (value->type == XML_TEXT_NODE || value->type == XML_CDATA_SECTION_NODE)) {
+      return value->content ? reinterpret_cast<const char*>(value->content) : "";
+    }
+    return XmlUtil_ExtractAttribute(node, name);
+  }
+  if (node->doc != nullptr && node->doc->intSubset != nullptr) {
+    return XmlUtil_ExtractAttribute(node, name);
+  }
+  return "";
 }
 
 std::string NameOf(const xmlNode* node) {
@@ -170,6 +214,31 @@ struct SplitRegistrationPath {
   std::list<std::string> parentNames;
   std::string leaf;
 };
+
+// The parent a path's names lead to from `root`, or nothing when there is none yet. The tree's
+// own namespaces are walked here without exceptions: at checking time the parents of most
+// commands a descriptor declares do not exist yet, and throwing and catching for each of them
+// was a large part of loading many descriptors. Any other node resolves the rest of the path its
+// own way, and a refusal from it means the same as a missing name.
+std::shared_ptr<NamespaceNode> FindExistingParent(const std::shared_ptr<NamespaceNode>& root,
+                                                  const std::list<std::string>& names) {
+  std::shared_ptr<NamespaceNode> node = root;
+  auto name = names.begin();
+  for (; name != names.end(); ++name) {
+    const NamespaceNode& current = *node;
+    if (typeid(current) != typeid(Namespace) && typeid(current) != typeid(RootNamespace)) break;
+    std::shared_ptr<NamespaceNode> child = node->GetNamespaceNode(*name);
+    if (!child) return nullptr;
+    node = std::move(child);
+  }
+  if (name == names.end()) return node;
+  std::list<std::string> rest(name, names.end());
+  try {
+    return node->ResolveNode(rest);
+  } catch (const TarnekException&) {
+    return nullptr;
+  }
+}
 
 // A top-level namespace declared again with the same description is the same namespace: every
 // plug-in that declares it adds its commands to the one already there.
@@ -236,11 +305,8 @@ void XmlPlugin::RegisterNamespaces(std::shared_ptr<Namespace> root) {
     SplitRegistrationPath split(path);
     std::shared_ptr<NamespaceNode> parent = root;
     if (!split.parentNames.empty()) {
-      try {
-        parent = root->ResolveNode(split.parentNames);
-      } catch (const TarnekException&) {
-        continue;
-      }
+      parent = FindExistingParent(root, split.parentNames);
+      if (!parent) continue;
     }
     const std::shared_ptr<NamespaceNode> existing = parent->GetNamespaceNode(split.leaf);
     if (!existing) continue;
@@ -295,7 +361,7 @@ void XmlPlugin::AddNamespaces(xmlNode* node) {
 }
 
 void XmlPlugin::AddNamespace(xmlNode* node) {
-  const std::string path = XmlUtil_ExtractAttribute(node, "path");
+  const std::string path = AttributeOf(node, "path");
   const std::string description = XmlUtil_GetContentForChildByTag(node, "description");
   if (path.empty() || description.empty()) {
     throw TarnekException(
@@ -314,7 +380,7 @@ void XmlPlugin::AddCommands(xmlNode* node) {
 }
 
 void XmlPlugin::AddCommand(xmlNode* node) {
-  const std::string path = XmlUtil_ExtractAttribute(node, "path");
+  const std::string path = AttributeOf(node, "path");
   if (path.empty()) {
     throw TarnekException(
         "Invalid command specification found.  <command> tags must have a non-empty 'path' "
@@ -371,7 +437,7 @@ void ExtractMetaData(xmlNode* node, std::shared_ptr<ExtensionCommand>) {
           NameOf(child));
     }
     for (xmlNode* text = child->children; text; text = text->next) {
-      if (HasText(text) && XmlUtil_ExtractAttribute(child, "name").empty()) {
+      if (HasText(text) && AttributeOf(child, "name").empty()) {
         throw TarnekException("Error parsing 'meta-data-entry', missing required attribute 'name'");
       }
     }
@@ -388,7 +454,7 @@ void ExtractFormatParams(xmlNode* node, std::shared_ptr<ExtensionCommand> comman
       haveFormatter = true;
       command->SetDefaultOutputFormatter(XmlUtil_GetContent(child));
     } else if (IsElement(child, "format-parameter")) {
-      command->SetDefaultOutputParameter(XmlUtil_ExtractAttribute(child, "name"),
+      command->SetDefaultOutputParameter(AttributeOf(child, "name"),
                                          XmlUtil_GetContent(child));
     }
   }
@@ -432,11 +498,11 @@ std::shared_ptr<InputSpec> ExtractInputSpec(xmlNode* node) {
 }
 
 void ExtractInputParam(xmlNode* node, std::shared_ptr<InputSpec> spec) {
-  const std::string parameterName = XmlUtil_ExtractAttribute(node, "name");
-  const std::string typeWord = XmlUtil_ExtractAttribute(node, "type");
-  const std::string required = XmlUtil_ExtractAttribute(node, "required");
-  std::string secret = XmlUtil_ExtractAttribute(node, "secret");
-  const std::string shortName = XmlUtil_ExtractAttribute(node, "shortname");
+  const std::string parameterName = AttributeOf(node, "name");
+  const std::string typeWord = AttributeOf(node, "type");
+  const std::string required = AttributeOf(node, "required");
+  std::string secret = AttributeOf(node, "secret");
+  const std::string shortName = AttributeOf(node, "shortname");
   const std::string description = XmlUtil_GetContentForChildByTag(node, "description");
 
   if (parameterName.empty()) {
@@ -486,7 +552,7 @@ void ExtractInputParam(xmlNode* node, std::shared_ptr<InputSpec> spec) {
 }
 
 std::shared_ptr<ParameterConstraint> ExtractParamConstraint(xmlNode* node) {
-  const std::string type = XmlUtil_ExtractAttribute(node, "type");
+  const std::string type = AttributeOf(node, "type");
   const bool isStringEnum = type == "stringenum";
   const bool isIntEnum = type == "intenum";
   const bool isRegex = type == "regex";
@@ -529,8 +595,8 @@ std::shared_ptr<ParameterConstraint> ExtractParamConstraint(xmlNode* node) {
       constraint->SetStringRegex(expression);
       haveData = true;
     } else if (isRange && IsElement(child, "range")) {
-      const std::string minText = XmlUtil_ExtractAttribute(child, "min");
-      const std::string maxText = XmlUtil_ExtractAttribute(child, "max");
+      const std::string minText = AttributeOf(child, "min");
+      const std::string maxText = AttributeOf(child, "max");
       constraint = ParameterConstraint::New(ParameterConstraintType::IntRange);
       long min = 0;
       long max = 0;
@@ -562,7 +628,7 @@ std::vector<std::pair<std::string, std::string>> ExtractEnum(xmlNode* node) {
     }
     for (xmlNode* text = child->children; text; text = text->next) {
       if (!HasText(text)) continue;
-      const std::string value = XmlUtil_ExtractAttribute(child, "value");
+      const std::string value = AttributeOf(child, "value");
       if (value.empty()) {
         throw TarnekException("Error parsing 'enum-value', missing required attribute 'value'");
       }

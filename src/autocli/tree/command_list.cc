@@ -101,9 +101,11 @@ void CommandList::AddChildren(const std::string& namespaceFilter,
             !Passes(descriptionFilter, child->GetDescription())) {
           break;
         }
-        auto row = GetOutputStructure();
-        row->SetField("Command", child->GetName());
+        // The row gets all three fields here, so it starts empty instead of as the three empty
+        // strings of GetOutputStructure, each of which would be made only to be replaced.
+        auto row = MetaStruct::New("QorCliCommand");
         row->SetField("Namespace", path);
+        row->SetField("Command", child->GetName());
         row->SetField("Description", child->GetDescription());
         list->Add(row);
         break;

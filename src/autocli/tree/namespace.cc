@@ -1,15 +1,27 @@
 // Namespaces: naming, registration, path building and resolution in the command tree.
-#include <boost/regex.hpp>
-
 #include "tarnek/autocli/tree.h"
 #include "tarnek/exception.h"
 
 namespace Tarnek {
 namespace AutoCli {
 
+// One or more runs of lower-case letters and digits, each run optionally closed by one capital
+// letter or digit. That is: not empty, only letters and digits, no capital first and no two
+// capitals in a row. Checked by hand because every node registered passes here, and matching
+// the pattern cost more than the rest of registering.
 bool AutoCli_IsValidName(const std::string& name) {
-  static const boost::regex pattern("([a-z0-9]+[A-Z0-9]{0,1})+");
-  return boost::regex_match(name, pattern);
+  if (name.empty()) return false;
+  bool previousCapital = true;  // refuses a capital in first place
+  for (const char c : name) {
+    const bool capital = c >= 'A' && c <= 'Z';
+    if (capital) {
+      if (previousCapital) return false;
+    } else if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
+      return false;
+    }
+    previousCapital = capital;
+  }
+  return true;
 }
 
 // ---- NamespaceNode ----
