@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../common/canary_directory.h"
 #include "tarnek/autocli/extension_command.h"
 #include "tarnek/metaobj.h"
 
@@ -53,24 +54,7 @@ std::shared_ptr<Output> RunWith(const std::shared_ptr<ExtensionCommand>& command
   return output;
 }
 
-// Every test runs in a fresh empty directory, which also keeps the unescaped glob characters
-// from matching anything; a CANARY file there means a value ran as a command.
-class HostileInput : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tarnek-hostile-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory_ = pattern;
-    ASSERT_EQ(chdir(directory_.c_str()), 0);
-  }
-  void TearDown() override {
-    unlink("CANARY");
-    EXPECT_EQ(chdir("/"), 0);
-    EXPECT_EQ(rmdir(directory_.c_str()), 0) << "the child left files behind";
-  }
-  static bool CanaryExists() { return access("CANARY", F_OK) == 0; }
-  std::string directory_;
-};
+using HostileInput = TarnekTest::CanaryDirectory;
 
 // What the child receives: bare, the value less its line feeds (escaped, they continue the line);
 // in double quotes the shell drops the escaping backslash only before $ ` " \ and line feed;

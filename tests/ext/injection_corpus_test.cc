@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../common/canary_directory.h"
 #include "tarnek/autocli/extension_command.h"
 #include "tarnek/metaobj.h"
 
@@ -199,24 +200,7 @@ std::vector<std::vector<std::string>> ReadReport(const std::string& hex, bool* o
   return contexts;
 }
 
-// Every test runs in a fresh empty directory, which also keeps unescaped glob characters from
-// matching anything; a CANARY file there means a value ran as a command.
-class InjectionCorpus : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tarnek-corpus-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory_ = pattern;
-    ASSERT_EQ(chdir(directory_.c_str()), 0);
-  }
-  void TearDown() override {
-    unlink("CANARY");
-    EXPECT_EQ(chdir("/"), 0);
-    EXPECT_EQ(rmdir(directory_.c_str()), 0) << "a value left files behind";
-  }
-  static bool CanaryExists() { return access("CANARY", F_OK) == 0; }
-  std::string directory_;
-};
+using InjectionCorpus = TarnekTest::CanaryDirectory;
 
 TEST_F(InjectionCorpus, NoValueRunsACommandInAnyContext) {
   const std::vector<std::string> corpus = ReadCorpus();

@@ -22,14 +22,11 @@
 
 #include "tarnek/autocli/option_parser.h"
 #include "tarnek/callspec.h"
+#include "../common/terminal_child.h"
 
 namespace {
 
 using namespace Tarnek::CallSpec;
-using Clock = std::chrono::steady_clock;
-
-// Long enough for a loaded machine; a fault fails the test instead of hanging it.
-constexpr std::chrono::seconds kPatience{10};
 const std::string kPrompt = "Enter value for 'password': ";
 const std::string kEnd = "<end>";
 
@@ -72,76 +69,10 @@ extern "C" void NoteSignal(int) {
   _exit(status);
 }
 
-// A child prompting for a secret on a fresh pseudo-terminal; killed and reaped if a test leaves
-// early, so that a failure leaves no process or descriptor behind.
-struct PromptOnTerminal {
-  explicit PromptOnTerminal(bool ownHandler = false) {
-    std::fflush(nullptr);  // else the child would write the parent's buffered output again
-    pid = forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid == 0) PromptAndReport(ownHandler);
-  }
-  ~PromptOnTerminal() {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      Wait();
-    }
-    if (master >= 0) close(master);
-  }
-
-  // What the terminal showed up to and including `text`; empty on timeout or end.
-  std::string ReadUntil(const std::string& text) {
-    const auto deadline = Clock::now() + kPatience;
-    for (std::size_t at; (at = seen.find(text)) == std::string::npos;) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      pollfd ready{master, POLLIN, 0};
-      errno = 0;
-      const int rc = left.count() > 0 ? poll(&ready, 1, static_cast<int>(left.count())) : 0;
-      char buffer[256];
-      const ssize_t got = rc > 0 ? read(master, buffer, sizeof buffer) : -1;
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return "";
-      seen.append(buffer, static_cast<size_t>(got));
-    }
-    return seen.substr(0, seen.find(text) + text.size());
-  }
-
-  // Everything the terminal shows until the child's side is closed.
-  std::string ReadRest() {
-    ReadUntil(std::string(1, '\0'));  // never shown: reads until the end
-    return seen;
-  }
-
-  bool EchoIsOn() const {
-    termios now{};
-    return tcgetattr(master, &now) == 0 && (now.c_lflag & ECHO) != 0;
-  }
-
-  // Waits until the child sits in the read of its standard input (system call 0 on descriptor
-  // 0) with echo off, so that the signal arrives at the moment under test and not before.
-  bool WaitForSilentRead() const {
-    const std::string syscallFile = "/proc/" + std::to_string(pid) + "/syscall";
-    for (const auto deadline = Clock::now() + kPatience; Clock::now() < deadline; sched_yield()) {
-      std::ifstream file(syscallFile);
-      std::string number, descriptor;
-      if (file >> number >> descriptor && number == "0" && descriptor == "0x0" && !EchoIsOn()) {
-        return true;
-      }
-    }
-    return false;
-  }
-
-  // The raw wait status.
-  int Wait() {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    pid = -1;
-    return status;
-  }
-
-  pid_t pid = -1;
-  int master = -1;
-  std::string seen;
+// A child prompting for a secret on a fresh pseudo-terminal.
+struct PromptOnTerminal : TarnekTest::ChildOnTerminal {
+  explicit PromptOnTerminal(bool ownHandler = false)
+      : ChildOnTerminal([ownHandler] { PromptAndReport(ownHandler); }) {}
 };
 
 TEST(SecretReadSignal, FatalSignalRestoresEchoThenEndsTheProcessWithThatSignal) {
