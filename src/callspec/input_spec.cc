@@ -28,7 +28,7 @@ ParameterList::const_iterator LowerBound(const ParameterList& parameters, const 
 std::shared_ptr<InputSpec> InputSpec::New() { return std::shared_ptr<InputSpec>(new InputSpec()); }
 
 void InputSpec::AddParameter(const std::shared_ptr<ParameterSpec>& spec) {
-  if (!spec) throw TarnekException("Cannot add an empty parameter specification");
+  if (!spec) throw TarnekException("Cannot add a null ParameterSpec");
   const std::string& name = spec->GetName();
   if (name.size() < 2) throw TarnekException(kNameTooShortMessage);
   const std::string& shortName = spec->GetShortName();

@@ -56,7 +56,7 @@ TEST(InputSpecAddParameter, RefusesShortAndDuplicateNames) {
        "Found a duplicate paramater specification for parameter named 'name'"},
       {Param("nick", Type::String, "n"),
        "Invalid short name specified for --nick. The short name -n is already used for --name"},
-      {nullptr, "Cannot add an empty parameter specification"},
+      {nullptr, "Cannot add a null ParameterSpec"},
   };
   for (const auto& [added, message] : cases) {
     auto spec = InputSpec::New();
