@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "qorcli_fixture.h"
 #include "run_qorcli.h"
 
 namespace {
@@ -61,41 +62,12 @@ std::vector<std::string> With(std::vector<std::string> front, std::vector<std::s
   return front;
 }
 
-struct Case {
-  const char* what;
-  std::vector<std::string> args;
-  std::string out;
-  std::string err;
-  int status;
-  std::string input = "";
-};
-
-class QorcliMore : public ::testing::Test {
+class QorcliMore : public e2e_test::QorcliRuns {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qorcli-more-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    scratch_ = pattern;
-    descriptor_ = Write("disk.xml", kDescriptor);
+    QorcliRuns::SetUp();
+    descriptor_ = WriteFile("disk.xml", kDescriptor);
   }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(scratch_, ignored);
-  }
-  std::string Write(const std::string& name, const std::string& text) {
-    std::ofstream(scratch_ / name) << text;
-    return (scratch_ / name).string();
-  }
-  void Check(const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.what);
-      const Outcome outcome = RunQorcli(c.args, scratch_.string(), c.input);
-      EXPECT_EQ(outcome.out, c.out);
-      EXPECT_EQ(outcome.err, c.err);
-      EXPECT_EQ(outcome.status, c.status);
-    }
-  }
-  fs::path scratch_;
   std::string descriptor_;
 };
 
@@ -182,7 +154,7 @@ TEST_F(QorcliMore, ExtensionCommandsFailOnTheirTextNotTheirStatus) {
 
 TEST_F(QorcliMore, InputFilesGroupQuotedWords) {
   auto lines = [this](const char* name, const std::string& text) {
-    return std::vector<std::string>{"--input", Write(name, text)};
+    return std::vector<std::string>{"--input", WriteFile(name, text)};
   };
   Check({
       {"quoted format parameter with blanks, comments skipped",

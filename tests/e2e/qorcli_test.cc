@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "qorcli_fixture.h"
 #include "run_qorcli.h"
 
 namespace {
@@ -68,44 +69,7 @@ const std::string kJsonTable =
     "         \"Description\": \"List all of the qorcli commands.\",\n"
     "         \"Namespace\": \"qorcli.command\"\n      }\n]\n";
 
-struct Case {
-  const char* what;
-  std::vector<std::string> args;
-  std::string out;
-  std::string err;
-  int status;
-  std::string input = "";
-};
-
-class Qorcli : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qorcli-e2e-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    scratch = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
-  }
-
-  void Check(const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.what);
-      const Outcome outcome = RunQorcli(c.args, scratch.string(), c.input);
-      EXPECT_EQ(outcome.out, c.out);
-      EXPECT_EQ(outcome.err, c.err);
-      EXPECT_EQ(outcome.status, c.status);
-    }
-  }
-  std::string WriteFile(const std::string& name, const std::string& text) {
-    const fs::path path = scratch / name;
-    std::ofstream(path) << text;
-    return path.string();
-  }
-
-  fs::path scratch;
-};
+using Qorcli = e2e_test::QorcliRuns;
 
 TEST_F(Qorcli, ListsRunsAndRefusesCommandLines) {
   const std::vector<std::string> list{"qorcli", "command", "list"};
