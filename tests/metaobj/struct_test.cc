@@ -33,6 +33,9 @@ TEST(MetaStructNames, TypeNamesAreLettersAndDigitsOnly) {
   const std::pair<const char*, bool> cases[] = {
       {"ScsiDevice", true}, {"9", true},    {"", false},         {"a_b", false},
       {"a b", false},       {"a\n", false}, {"\xC3\xA9", false},
+      // The neighbours of each accepted range.
+      {"a/", false},        {"a:", false},  {"a@", false},       {"a[", false},
+      {"a`", false},        {"a{", false},  {"azAZ09", true},
   };
   for (const auto& [name, valid] : cases) {
     EXPECT_EQ(IsValidStructName(name), valid) << '"' << name << '"';

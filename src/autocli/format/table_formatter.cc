@@ -138,50 +138,52 @@ bool IsNumber(const MetaObject& value) {
   return dynamic_cast<const MetaInt*>(&value) != nullptr;
 }
 
-// The text of every cell, row by row, as measuring made it, each preceded by its length (the
-// top bit of which marks a number). The rows are then written by reading this in order,
+// The text of every cell, row by row, as measuring made it, with each cell's length (the top
+// bit of which marks a number) kept apart. The rows are then written by reading this in order,
 // without reaching the values a second time, which on a large result costs more than the
-// formatting itself. One block, sized from the first row, so that it is not copied to grow.
+// formatting itself. One block of text, sized from the first row, so that it is not copied to
+// grow.
 class CellStore {
  public:
   // Room for `rows` rows like those stored so far, and a quarter more.
-  void Expect(std::size_t rows) { text_.reserve(text_.size() * rows + text_.size() * rows / 4); }
-  // Starts a cell; its text is then appended to Text().
-  void Begin() {
-    text_.append(sizeof(Mark), '\0');
-    start_ = text_.size();
+  void Expect(std::size_t rows) {
+    text_.reserve(text_.size() * rows + text_.size() * rows / 4);
+    marks_.reserve(marks_.size() * rows);
   }
+  // Starts a cell; its text is then appended to Text().
+  void Begin() { start_ = text_.size(); }
   std::string& Text() { return text_; }
   // Ends the cell; returns the length of its text.
   std::size_t End(bool numeric) {
     const std::size_t length = text_.size() - start_;
-    const Mark mark = static_cast<Mark>(length) | (numeric ? kNumber : 0);
-    std::memcpy(&text_[start_ - sizeof(Mark)], &mark, sizeof(Mark));
+    marks_.push_back(static_cast<Mark>(length) | (numeric ? kNumber : 0));
     return length;
   }
 
   // The cells in the order they were stored.
   class Reader {
    public:
-    explicit Reader(const CellStore& store) : next_(store.text_.data()) {}
+    explicit Reader(const CellStore& store)
+        : text_(store.text_.data()), mark_(store.marks_.data()) {}
     std::string_view Next(bool& numeric) {
-      Mark mark;
-      std::memcpy(&mark, next_, sizeof(Mark));
+      const Mark mark = *mark_++;
       numeric = (mark & kNumber) != 0;
       const std::size_t length = mark & ~kNumber;
-      const std::string_view cell(next_ + sizeof(Mark), length);
-      next_ += sizeof(Mark) + length;
+      const std::string_view cell(text_, length);
+      text_ += length;
       return cell;
     }
 
    private:
-    const char* next_;
+    const char* text_;
+    const std::uint64_t* mark_;
   };
 
  private:
   using Mark = std::uint64_t;
   static constexpr Mark kNumber = Mark{1} << 63;
   std::string text_;
+  std::vector<Mark> marks_;
   std::size_t start_ = 0;
 };
 
