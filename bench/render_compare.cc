@@ -26,8 +26,10 @@
 #include "tarnek/callspec.h"
 #include "tarnek/metaobj.h"
 
-// The front end's own stream, so that the formatters are measured as qorcli runs them.
+// The front end's own stream and qorcli's heap, so that the formatters are measured as qorcli
+// runs them.
 #include "autocli/cli/result_stream.h"
+#include "heap_reserve.h"
 
 namespace {
 
@@ -116,6 +118,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s REPS SCRATCH_FILE\n", argv[0]);
     return 2;
   }
+  Qorcli::ReserveHugePageHeap();
   const int reps = std::max(1, std::atoi(argv[1]));
   const std::string path = argv[2];
   const std::shared_ptr<Output> rows = Rows();

@@ -4,7 +4,10 @@
 
 #include <tarnek/tarnek.h>
 
+#include "heap_reserve.h"
+
 int main(int argc, char** argv) {
+  Qorcli::ReserveHugePageHeap();
   try {
     Tarnek::AutoCli::CliDispatcher dispatcher;
     dispatcher.AddDefaultDirectories();
