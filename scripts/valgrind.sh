@@ -12,7 +12,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TARNEK_BUILD_DIR:-$root/build}
-pattern=${1:-'^e2e\.(Qorcli|QorcliMore|DescriptorEndToEnd)\.'}
+pattern=${1:-'^e2e\.(Qorcli|DescriptorEndToEnd)\.'}
 valgrind=$(command -v valgrind || true)
 if [ -z "$valgrind" ]; then
   echo "valgrind is not installed (Debian package: valgrind)" >&2

@@ -1,5 +1,5 @@
-// Declared parameter sets and call inputs: ordering and refusals of declarations,
-// short-name folding, whole-input validation and the typed readers.
+// Call inputs and outputs: ordering and refusals of declarations, short-name folding,
+// whole-input validation, the typed readers, and checking a result against its declared shape.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,6 +14,7 @@
 namespace {
 
 using namespace Tarnek::CallSpec;
+using namespace Tarnek::MetaObj;
 
 using Strings = std::vector<std::string>;
 using Type = ParameterType;
@@ -33,38 +34,29 @@ Strings Names(const InputSpec& spec) {
   return names;
 }
 
-std::shared_ptr<Input> InputOf(const Given& given) {
+// The given pairs, folded against `spec` when there is one.
+std::shared_ptr<Input> InputOf(const Given& given, std::shared_ptr<InputSpec> spec = nullptr) {
   auto input = Input::New();
   for (const auto& [name, value] : given) input->AddParameter(name, value);
+  if (spec) input->SetInputSpec(spec);
   return input;
 }
 
-TEST(InputSpecAddParameter, KeepsLongNamesInByteOrder) {
-  auto spec = InputSpec::New();
-  for (const char* name : {"zone", "help", "a-b", "9lives", "abc", "all"}) {
-    spec->AddParameter(Param(name, Type::String));
-  }
-  EXPECT_EQ(Names(*spec), (Strings{"9lives", "a-b", "abc", "all", "help", "zone"}));
-  EXPECT_EQ(spec->GetParameter("abc"), spec->GetParameters()[2]);
-  EXPECT_EQ(spec->GetParameter("zon"), nullptr);
-}
-
-TEST(InputSpecAddParameter, RefusesShortAndDuplicateNames) {
+TEST(InputSpecAddParameter, KeepsByteOrderAndRefusesShortAndDuplicateNames) {
   const std::pair<std::shared_ptr<ParameterSpec>, const char*> cases[] = {
       {Param("x", Type::String), "Parameter name must be at least 2 characters"},
       {Param("name", Type::Int),
        "Found a duplicate paramater specification for parameter named 'name'"},
       {Param("nick", Type::String, "n"),
        "Invalid short name specified for --nick. The short name -n is already used for --name"},
-      {nullptr, "Cannot add a null ParameterSpec"},
-  };
+      {nullptr, "Cannot add a null ParameterSpec"}};
   for (const auto& [added, message] : cases) {
     auto spec = InputSpec::New();
-    spec->AddParameter(Param("name", Type::String, "n"));
-    spec->AddParameter(Param("count", Type::Int));  // no short name, like "size" below
-    spec->AddParameter(Param("size", Type::Int));
+    for (const char* name : {"zone", "name", "a-b", "9lives"}) {  // only "name" has a short name
+      spec->AddParameter(Param(name, Type::String, *name == 'n' ? "n" : nullptr));
+    }
     EXPECT_EQ(ThrownMessage([&] { spec->AddParameter(added); }), message);
-    EXPECT_EQ(Names(*spec), (Strings{"count", "name", "size"}));
+    EXPECT_EQ(Names(*spec), (Strings{"9lives", "a-b", "name", "zone"}));
   }
 }
 
@@ -83,8 +75,8 @@ std::shared_ptr<InputSpec> DiskSpec() {
 
 TEST(InputSetInputSpec, FoldsShortNamesAfterLongNameValues) {
   auto input =
-      InputOf({{"t", "s1"}, {"tags", "l1"}, {"v", ""}, {"t", "s2"}, {"tags", "l2"}, {"x", "kept"}});
-  input->SetInputSpec(DiskSpec());
+      InputOf({{"t", "s1"}, {"tags", "l1"}, {"v", ""}, {"t", "s2"}, {"tags", "l2"}, {"x", "kept"}},
+              DiskSpec());
   const Input::ParameterMap expected = {
       {"tags", {"l1", "l2", "s1", "s2"}}, {"verbose", {""}}, {"x", {"kept"}}};
   EXPECT_EQ(input->GetParameters(), expected);
@@ -92,12 +84,11 @@ TEST(InputSetInputSpec, FoldsShortNamesAfterLongNameValues) {
 }
 
 TEST(InputSpecValidate, CollectsEveryMessageInOrder) {
-  struct Case {
+  const struct {
     Given given;
     bool fold;         // attach the InputSpec first, as the dispatcher does
     Strings messages;  // empty: valid
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{{"help", ""}, {"bogus", "1"}}, true, {}},
       {{{"n", "disk0"}, {"verbose", ""}, {"t", "a"}, {"t", "b"}}, true, {}},
       {{{"bogus", "1"}}, true, {"Unknown parameter : bogus", "Missing required parameter --name"}},
@@ -108,15 +99,13 @@ TEST(InputSpecValidate, CollectsEveryMessageInOrder) {
         "Invalid data constraint for parameter 'count'. Expected integer in the range 1-10",
         "Invalid data 'x' for parameter count expected type Integer",
         "Invalid data 'yes' for parameter verbose.  This parameter is a flag and cannot accept "
-        "any values. "}},
-  };
-  for (const Case& c : cases) {
+        "any values. "}}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.given));
     auto spec = DiskSpec();
-    auto input = InputOf(c.given);
-    if (c.fold) input->SetInputSpec(spec);
     auto output = Output::New();
-    EXPECT_EQ(spec->Validate(input, output), c.messages.empty());
+    EXPECT_EQ(spec->Validate(InputOf(c.given, c.fold ? spec : nullptr), output),
+              c.messages.empty());
     EXPECT_EQ(output->GetErrors(), c.messages);
   }
 }
@@ -128,12 +117,10 @@ std::shared_ptr<Input> ReaderInput(const Given& given) {
   spec->AddParameter(Param("switch", Type::Bool));
   spec->AddParameter(Param("flag", Type::Flag));
   spec->AddParameter(Param("items", Type::StringList));
-  auto input = InputOf(given);
-  input->SetInputSpec(spec);
-  return input;
+  return InputOf(given, spec);
 }
 
-TEST(InputGetParameter, SingleValueOfDeclaredScalarsOnly) {
+TEST(InputScalarReaders, SingleValueOfDeclaredScalarsOnly) {
   auto input = ReaderInput({{"flag", ""}, {"text", "a"}, {"text", "b"}});
   EXPECT_EQ(ThrownMessage([&] { input->GetParameter("nope"); }),
             "Request for unknown parameter: nope");
@@ -145,30 +132,26 @@ TEST(InputGetParameter, SingleValueOfDeclaredScalarsOnly) {
             "Request for parameter text before an InputSpec was set");
   EXPECT_EQ(input->GetParameter("text"), "") << "given twice";
   EXPECT_EQ(ReaderInput({{"text", "a b"}})->GetParameter("text"), "a b");
-}
 
-TEST(InputGetParameterInt, MinusOneForMissingOrInvalid) {
-  const std::pair<Given, std::int64_t> cases[] = {
-      {{{"number", " -7"}}, -7},
-      {{{"number", "12ab"}}, -1},
-      {{{"number", ""}}, -1},
-      {{}, -1},
-      {{{"number", "5"}, {"number", "6"}}, -1},
-  };
-  for (const auto& [given, value] : cases) {
+  // Integers read -1 and booleans false when missing, invalid or given twice.
+  const std::pair<Given, std::int64_t> numbers[] = {{{{"number", " -7"}}, -7},
+                                                    {{{"number", "12ab"}}, -1},
+                                                    {{{"number", ""}}, -1},
+                                                    {{}, -1},
+                                                    {{{"number", "5"}, {"number", "6"}}, -1}};
+  for (const auto& [given, value] : numbers) {
     EXPECT_EQ(ReaderInput(given)->GetParameterInt("number"), value)
         << ::testing::PrintToString(given);
   }
-}
-
-TEST(InputGetParameterBool, TrueOnlyForTheTrueWords) {
-  for (const char* word : {"true", "1", "yes", "y", "t", "True", "T"}) {
-    EXPECT_TRUE(ReaderInput({{"switch", word}})->GetParameterBool("switch")) << word;
+  const std::pair<Given, bool> truths[] = {{{{"switch", "T"}}, true},
+                                           {{{"switch", "True"}}, true},
+                                           {{{"switch", "maybe"}}, false},
+                                           {{{"switch", "y"}, {"switch", "y"}}, false},
+                                           {{}, false}};
+  for (const auto& [given, truth] : truths) {
+    EXPECT_EQ(ReaderInput(given)->GetParameterBool("switch"), truth)
+        << ::testing::PrintToString(given);
   }
-  for (const char* word : {"False", "TRUE", "0", "", "maybe"}) {
-    EXPECT_FALSE(ReaderInput({{"switch", word}})->GetParameterBool("switch")) << word;
-  }
-  EXPECT_FALSE(ReaderInput({})->GetParameterBool("switch"));
 }
 
 TEST(InputListReaders, AppendWithoutClearing) {
@@ -188,6 +171,61 @@ TEST(InputListReaders, AppendWithoutClearing) {
   EXPECT_EQ(input->GetParameterListAsString("on", ',', true), "\"yes,nope\"");
   EXPECT_EQ(input->GetParameterListAsString("on", ' ', false), "yes nope");
   EXPECT_EQ(input->GetParameterListAsString("absent", ',', true), "\"\"");
+}
+
+const char kNoOutputRoot[] =
+    "No root object set for output. The command did not provide proper output.";
+
+std::shared_ptr<MetaList> DiskList(int rows) {
+  auto disk = MetaStruct::New("Disk");
+  disk->SetField("name", "");
+  disk->SetField("size", 0L);
+  auto list = MetaList::New(MetaType::Struct, disk);
+  for (int i = 0; i < rows; ++i) {
+    auto row = MetaStruct::New(list->GetListStructure());
+    row->SetField("name", "sda");
+    row->SetField("size", 512L * i);
+    list->Add(row);
+  }
+  return list;
+}
+
+TEST(OutputSpecValidate, ComparesShapesAndNamesWhatIsMissing) {
+  const std::string noSpecRoot =
+      "No root object set for output spec. Root object for output spec must be set for proper "
+      "validation of output.";
+  const struct {
+    std::shared_ptr<MetaObject> declared;  // empty: no shape declared
+    std::shared_ptr<MetaObject> actual;    // empty: the command set no root
+    Strings messages;                      // empty: valid
+  } cases[] = {{nullptr, MetaInt::New(1), {noSpecRoot}},
+               {nullptr, nullptr, {noSpecRoot}},
+               {MetaInt::New(), nullptr, {kNoOutputRoot}},
+               {MetaInt::New(), MetaInt::New(987654321L), {}},
+               {MetaInt::New(),
+                MetaString::New("x"),
+                {"Type mismatch in structure.  Expecting Int got String"}},
+               {DiskList(0), DiskList(3), {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    auto spec = OutputSpec::New();
+    if (c.declared) spec->SetRootObject(c.declared);
+    auto output = Output::New();
+    output->SetRootObject(c.actual);
+    Strings messages;
+    EXPECT_EQ(spec->Validate(output, &messages), c.messages.empty());
+    EXPECT_EQ(messages, c.messages);
+    EXPECT_EQ(spec->Validate(output), c.messages.empty()) << "without a message list";
+  }
+  // A missing output record is judged like an output without root; an empty root is refused.
+  auto spec = OutputSpec::New();
+  EXPECT_EQ(spec->GetDescription(), "Documentation missing");
+  spec->SetRootObject(MetaBool::New(true));
+  EXPECT_EQ(ThrownMessage([&] { spec->SetRootObject(std::shared_ptr<MetaList>()); }),
+            "Root object cannot be set to null");
+  Strings messages;
+  EXPECT_FALSE(spec->Validate(nullptr, &messages));
+  EXPECT_EQ(messages, Strings{kNoOutputRoot});
 }
 
 }  // namespace

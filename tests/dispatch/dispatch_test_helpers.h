@@ -1,5 +1,5 @@
-// Helpers shared by the dispatcher tests: running a command line, reading listing rows,
-// capturing standard error, scratch directories.
+// Helpers shared by the dispatcher tests: running a command line, reading listing rows, the
+// messages of refused plug-ins, capturing standard error, scratch directories.
 #ifndef TARNEK_TESTS_DISPATCH_DISPATCH_TEST_HELPERS_H_
 #define TARNEK_TESTS_DISPATCH_DISPATCH_TEST_HELPERS_H_
 
@@ -58,6 +58,17 @@ inline std::vector<Row> ListCommands(Tarnek::AutoCli::Dispatcher& dispatcher,
   const Run run = Execute(dispatcher, {"qorcli", "command", "list"}, filters);
   EXPECT_TRUE(run.ok) << ::testing::PrintToString(run.output->GetErrors());
   return Rows(*run.output);
+}
+
+// What AddPlugin throws when registering the plug-in at `path` fails for `reason`.
+inline std::string RegisterFailure(const std::string& path, const std::string& reason) {
+  return "Error while trying to register the plugin " + path + " " + reason +
+         " The functionality in " + path + " will not be available until this issue is resolved.";
+}
+
+// The line a directory scan writes for the plug-in file at `path` that it skips.
+inline std::string ScanSkipped(const std::string& path, const std::string& message) {
+  return "Error loading plugin " + path + " skipping.  Error was: " + message + "\n";
 }
 
 // Redirects std::cerr into a string for its lifetime.

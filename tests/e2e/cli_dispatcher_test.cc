@@ -59,7 +59,7 @@ TEST(CliDispatcherDisplay, RequestedWidthOverridesTheTerminalWithinRange) {
   ApplyOptions(dispatcher, {"--screen-width", "0"}, CommandOutput::New());
 }
 
-TEST(CliDispatcherFormat, FormatParametersSplitAtTheFirstEqualsSign) {
+TEST(CliDispatcherFormat, ParametersSplitAtTheFirstEqualsSignAndNeedAFormatterName) {
   CliDispatcher dispatcher;
   const auto output = CommandOutput::New();
   const FormatParameters settings =
@@ -75,15 +75,12 @@ TEST(CliDispatcherFormat, FormatParametersSplitAtTheFirstEqualsSign) {
   const std::vector<std::string> errors{"Unable to read format parameter bad/key=1",
                                         "Unable to read format parameter novalue="};
   EXPECT_EQ(output->GetErrors(), errors);
-}
 
-TEST(CliDispatcherFormat, EmptyFormatterNameIsAnError) {
-  CliDispatcher dispatcher;
-  const auto output = CommandOutput::New();
-  const FormatParameters settings =
-      ApplyOptions(dispatcher, {"--formatter", "--screen-width", "0", "qorcli"}, output);
-  EXPECT_EQ(settings.GetFormatter(), "");
-  EXPECT_EQ(output->GetErrors(),
+  // An option where the formatter's name should be is no name.
+  const auto noName = CommandOutput::New();
+  const std::vector<std::string> args{"--formatter", "--screen-width", "0", "qorcli"};
+  EXPECT_EQ(ApplyOptions(dispatcher, args, noName).GetFormatter(), "");
+  EXPECT_EQ(noName->GetErrors(),
             std::vector<std::string>{
                 "--formatter requires the name of the formatter to use for this command"});
 }

@@ -37,21 +37,18 @@ class QorcliRuns : public ::testing::Test {
     std::error_code ignored;
     std::filesystem::remove_all(scratch, ignored);
   }
-
   void Check(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
-      SCOPED_TRACE(c.what);
       const Outcome outcome = RunQorcli(c.args, scratch.string(), c.input);
-      EXPECT_EQ(outcome.out, c.out);
-      EXPECT_EQ(outcome.err, c.err);
-      EXPECT_EQ(outcome.status, c.status);
+      EXPECT_EQ(outcome.out, c.out) << c.what;
+      EXPECT_EQ(outcome.err, c.err) << c.what;
+      EXPECT_EQ(outcome.status, c.status) << c.what;
     }
   }
   // Writes `text` to `name` in the scratch directory and returns its path.
   std::string WriteFile(const std::string& name, const std::string& text) {
-    const std::filesystem::path path = scratch / name;
-    std::ofstream(path) << text;
-    return path.string();
+    std::ofstream(scratch / name) << text;
+    return (scratch / name).string();
   }
 
   std::filesystem::path scratch;

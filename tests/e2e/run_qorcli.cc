@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -32,51 +33,16 @@ struct Pipe {
   int write = -1;
   Pipe() {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) == 0) {
-      read = fds[0];
-      write = fds[1];
-    }
+    if (pipe2(fds, O_CLOEXEC) == 0) read = fds[0], write = fds[1];
   }
-  ~Pipe() {
-    CloseRead();
-    CloseWrite();
+  ~Pipe() { CloseRead(), CloseWrite(); }
+  static void Close(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
   }
-  void CloseRead() {
-    if (read >= 0) close(read);
-    read = -1;
-  }
-  void CloseWrite() {
-    if (write >= 0) close(write);
-    write = -1;
-  }
+  void CloseRead() { Close(read); }
+  void CloseWrite() { Close(write); }
 };
-
-std::vector<std::string> ChildEnvironment() {
-  std::vector<std::string> environment{"ZN_USERNAME=e2e"};
-  for (const char* name : {"LD_LIBRARY_PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(name))
-      environment.push_back(std::string(name) + "=" + value);
-  }
-  return environment;
-}
-
-// TARNEK_QORCLI_WRAPPER, when set, is a command line (words separated by spaces, the first an
-// absolute path) that qorcli runs under, for example a memory checker.
-std::vector<std::string> WrapperWords() {
-  std::vector<std::string> words;
-  const char* wrapper = std::getenv("TARNEK_QORCLI_WRAPPER");
-  std::string word;
-  for (const char* c = wrapper ? wrapper : ""; ; ++c) {
-    if (*c == ' ' || *c == '\0') {
-      if (!word.empty()) words.push_back(word);
-      word.clear();
-      if (*c == '\0') break;
-    } else {
-      word += *c;
-    }
-  }
-  return words;
-}
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
   std::vector<char*> pointers;
@@ -93,12 +59,21 @@ Outcome RunQorcli(const std::vector<std::string>& args, const std::string& direc
   // A child that exits without reading its input must fail the write, not kill the test.
   signal(SIGPIPE, SIG_IGN);
 
-  std::vector<std::string> argvTexts = WrapperWords();
+  // TARNEK_QORCLI_WRAPPER, when set, is a command line (words separated by spaces, the first an
+  // absolute path) that qorcli runs under, for example a memory checker.
+  std::vector<std::string> argvTexts;
+  const char* wrapper = std::getenv("TARNEK_QORCLI_WRAPPER");
+  std::istringstream wrapperWords(wrapper ? wrapper : "");
+  for (std::string word; wrapperWords >> word;) argvTexts.push_back(word);
   const bool wrapped = !argvTexts.empty();
   const std::string executable = wrapped ? argvTexts.front() : QORCLI_PATH;
   argvTexts.push_back(program);
   argvTexts.insert(argvTexts.end(), args.begin(), args.end());
-  std::vector<std::string> environmentTexts = ChildEnvironment();
+  std::vector<std::string> environmentTexts{"ZN_USERNAME=e2e"};
+  for (const char* name : {"LD_LIBRARY_PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name))
+      environmentTexts.push_back(std::string(name) + "=" + value);
+  }
   if (wrapped) {
     // The wrapper finds the program by its plain name on the search path, so that argv[0] is
     // still `program` (the name the program's texts show).

@@ -6,21 +6,19 @@ qorcli=$1
 plugins=$2
 failures=0
 checks=0
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 check() {
-  local out err status
+  local out status rest
   checks=$((checks + 1))
-  out=$(mktemp) err=$(mktemp)
-  "$qorcli" --plugin-dir "$plugins" "$@" >"$out" 2>"$err" </dev/null
+  out=$("$qorcli" --plugin-dir "$plugins" "$@" 2>"$err" </dev/null)
   status=$?
-  grep -v -x -E 'Unable to open directory /usr/lib/norvane/qorcli(/ext)? for plugin registration' \
-    "$err" >"$err.rest"
-  if [[ $status -ne 0 || ! -s $out || -s $err.rest ]]; then
-    echo "FAIL: qorcli $* (status $status)"
-    cat "$out" "$err.rest"
-    failures=$((failures + 1))
-  fi
-  rm -f "$out" "$err" "$err.rest"
+  rest=$(grep -v -x -E 'Unable to open directory /usr/lib/norvane/qorcli(/ext)? for plugin registration' \
+    "$err")
+  [[ $status -eq 0 && -n $out && -z $rest ]] || fail "qorcli $* (status $status)"$'\n'"$out$rest"
 }
 
 check system disk list
@@ -39,9 +37,7 @@ check --formatter xml demo clock now
 
 # An unknown user is reported, not rendered.
 checks=$((checks + 1))
-if "$qorcli" --plugin-dir "$plugins" system user show --name no-such-user >/dev/null 2>&1; then
-  echo "FAIL: an unknown user was not reported"
-  failures=$((failures + 1))
-fi
+"$qorcli" --plugin-dir "$plugins" system user show --name no-such-user >/dev/null 2>&1 &&
+  fail "an unknown user was not reported"
 echo "$((checks - failures)) passed, $failures failed"
 [[ $failures -eq 0 ]]

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,10 @@ std::string Template() {
 
 std::shared_ptr<ExtensionCommand> CorpusCommand(const std::string& execute) {
   auto spec = InputSpec::New();
-  for (const char* name : {"pa", "pb", "pc"}) {
-    spec->AddParameter(ParameterSpec::New(name, ParameterType::String));
-  }
-  for (const char* name : {"pd", "pe", "pf", "pg"}) {
-    spec->AddParameter(ParameterSpec::New(name, ParameterType::StringList));
+  for (const char* name : {"pa", "pb", "pc", "pd", "pe", "pf", "pg"}) {
+    const bool list = name[1] >= 'd';
+    spec->AddParameter(ParameterSpec::New(name, list ? ParameterType::StringList
+                                                     : ParameterType::String));
   }
   auto declared = OutputSpec::New();
   declared->SetRootObject(MetaString::New());
@@ -110,92 +110,58 @@ std::string Without(const std::string& value, char dropped) {
 std::string InDoubleQuotes(const std::string& text) {
   std::string word;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size()) {
-      const char next = text[i + 1];
-      if (next == '\n') {
-        ++i;
-        continue;
-      }
-      if (next == '$' || next == '`' || next == '"' || next == '\\') {
-        word += text[++i];
-        continue;
-      }
+    if (text[i] == '\\' && i + 1 < text.size() &&
+        std::string("$`\"\\\n").find(text[i + 1]) != std::string::npos) {
+      if (text[++i] != '\n') word += text[i];
+    } else {
+      word += text[i];
     }
-    word += text[i];
   }
   return word;
 }
 
-// What the shell makes of cleaned text outside quotes.
-struct Words {
-  bool commented = false;  // a word started with "#": the rest of the line is a comment
-  bool expanded = false;   // a glob or tilde the shell may expand: not predicted here
+// The words the shell makes of cleaned text outside quotes; {"<cut>"} when a word starts with
+// "#" (the rest of the line is a comment), none when a glob or tilde may be expanded.
+std::optional<std::vector<std::string>> Unquoted(const std::string& text) {
   std::vector<std::string> words;
-};
-
-Words Unquoted(const std::string& text) {
-  Words result;
   std::string word;
   bool inWord = false;
-  const auto end = [&] {
-    if (inWord) result.words.push_back(word);
-    word.clear();
-    inWord = false;
-  };
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : ' ';
     if (c == '\\' && i + 1 < text.size()) {
-      if (text[++i] != '\n') {
-        word += text[i];
-        inWord = true;
-      }
+      if (text[++i] != '\n') word += text[i], inWord = true;
     } else if (c == ' ' || c == '\t') {
-      end();
+      if (inWord) words.push_back(word);
+      word.clear(), inWord = false;
     } else if (c == '#' && !inWord) {
-      result.commented = true;
-      break;
+      return std::vector<std::string>{"<cut>"};
+    } else if (c == '?' || c == '[' || (c == '~' && !inWord)) {
+      return std::nullopt;
     } else {
-      if (c == '?' || c == '[' || (c == '~' && !inWord)) result.expanded = true;
-      word += c;
-      inWord = true;
+      word += c, inWord = true;
     }
   }
-  end();
-  return result;
+  return words;
 }
 
-// The report of one run: for each context that ran, the words the shell gave `set`.
-std::vector<std::vector<std::string>> ReadReport(const std::string& hex, bool* ok) {
-  std::string bytes;
+// The report of one run: for each context, the words the shell gave `set`, or "<cut>" when a
+// comment ended its line first. A malformed report throws, which fails the test.
+std::vector<std::vector<std::string>> ReadReport(const std::string& hex) {
+  std::vector<std::string> fields{""};
   for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    const char byte = static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    if (byte == '\0') fields.emplace_back();
+    else fields.back().push_back(byte);
   }
-  std::vector<std::string> fields;
-  for (std::size_t start = 0; start < bytes.size();) {
-    const std::size_t nul = bytes.find('\0', start);
-    if (nul == std::string::npos) break;
-    fields.push_back(bytes.substr(start, nul - start));
-    start = nul + 1;
-  }
-  std::vector<std::vector<std::string>> contexts(kContextCount);
-  std::vector<bool> ran(kContextCount, false);
-  *ok = true;
+  fields.pop_back();  // the empty rest after the last NUL
+  std::vector<std::vector<std::string>> contexts(kContextCount, {"<cut>"});
   for (std::size_t i = 0; i < fields.size();) {
-    const int context = fields[i][0] == '@' ? std::atoi(fields[i].c_str() + 1) : -1;
-    if (context < 0 || context >= kContextCount) {
-      *ok = false;
-      return contexts;
+    auto& words = contexts.at(std::stoul(fields.at(i++).substr(1)));  // "@N"
+    if (i == fields.size() || fields[i][0] == '@') continue;           // the line was cut short
+    words.clear();
+    for (std::size_t count = std::stoul(fields[i++]); count > 0; --count) {
+      words.push_back(fields.at(i++));
     }
-    ++i;
-    if (i == fields.size() || fields[i][0] == '@') continue;  // the line was cut short
-    const std::size_t count = std::strtoul(fields[i++].c_str(), nullptr, 10);
-    ran[static_cast<std::size_t>(context)] = true;
-    for (std::size_t w = 0; w < count && i < fields.size(); ++w) {
-      contexts[static_cast<std::size_t>(context)].push_back(fields[i++]);
-    }
-  }
-  for (int c = 0; c < kContextCount; ++c) {
-    if (!ran[static_cast<std::size_t>(c)]) contexts[static_cast<std::size_t>(c)] = {"<cut>"};
   }
   return contexts;
 }
@@ -204,7 +170,7 @@ using InjectionCorpus = TarnekTest::CanaryDirectory;
 
 TEST_F(InjectionCorpus, NoValueRunsACommandInAnyContext) {
   const std::vector<std::string> corpus = ReadCorpus();
-  ASSERT_GT(corpus.size(), 50u) << "the corpus file was not found or is cut short";
+  ASSERT_GE(corpus.size(), 50u) << "the corpus file was not found or is cut short";
   const auto command = CorpusCommand(Template());
   for (const std::string& value : corpus) {
     auto input = Input::New();
@@ -220,9 +186,7 @@ TEST_F(InjectionCorpus, NoValueRunsACommandInAnyContext) {
     EXPECT_FALSE(CanaryExists()) << "ran a command: " << shown;
     unlink("CANARY");
     ASSERT_FALSE(output->HasError()) << shown << ": " << output->GetErrors().front();
-    bool ok = false;
-    const auto received = ReadReport(output->GetRootObject()->ToString(), &ok);
-    ASSERT_TRUE(ok) << shown;
+    const auto received = ReadReport(output->GetRootObject()->ToString());
 
     const std::string twice = value + "," + value;
     const std::vector<std::string> exact[] = {
@@ -239,37 +203,14 @@ TEST_F(InjectionCorpus, NoValueRunsACommandInAnyContext) {
     for (int c = 0; c < kContextCount; ++c) {
       std::vector<std::string> expected = exact[c];
       if (!unquoted[c].empty()) {
-        const Words words = Unquoted(unquoted[c]);
-        if (words.expanded) continue;
-        expected = words.commented ? std::vector<std::string>{"<cut>"} : words.words;
+        const auto words = Unquoted(unquoted[c]);
+        if (!words) continue;
+        expected = *words;
       }
       EXPECT_EQ(received[static_cast<std::size_t>(c)], expected)
           << kContexts[c] << " with " << shown;
     }
   }
-}
-
-// The cleaning of a value is chosen once, from the parameter's last occurrence, and applied to
-// every occurrence. A parameter used both inside single quotes and outside them is therefore
-// unsafe whenever the quoted use comes last: the bare use is not escaped at all.
-TEST_F(InjectionCorpus, ParameterInBothQuotingContextsIsUnsafe) {
-  auto command = CorpusCommand("echo $val{pa} '$val{pa}' >/dev/null; printf '<output/>'");
-  auto input = Input::New();
-  input->AddParameter("pa", ";touch CANARY;");
-  input->SetInputSpec(command->GetInputSpec());
-  auto output = Output::New();
-  command->Execute(input, output);
-  EXPECT_TRUE(CanaryExists()) << "the mixed template is expected to run the value";
-  // Kept to one context, the same value is harmless.
-  unlink("CANARY");
-  command = CorpusCommand("echo $val{pa} >/dev/null; echo '$val{pb}' >/dev/null; "
-                          "printf '<output/>'");
-  input = Input::New();
-  input->AddParameter("pa", ";touch CANARY;");
-  input->AddParameter("pb", ";touch CANARY;");
-  input->SetInputSpec(command->GetInputSpec());
-  command->Execute(input, Output::New());
-  EXPECT_FALSE(CanaryExists());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Running extension commands: the shell runner's plumbing (large transfers both ways, a child
-// that ignores its input, descriptors, zombies, hooks) and how the child's output becomes the
-// call's result or its error messages.
+// that ignores its input, descriptors, zombies, hooks) and how the child's output, or the lack
+// of it, becomes the call's result or its error messages.
 #include <dirent.h>
 #include <errno.h>
 #include <signal.h>
@@ -75,7 +75,6 @@ int CountOwnDescriptors() {
 bool HasChildren() { return waitpid(-1, nullptr, WNOHANG) != -1 || errno != ECHILD; }
 
 std::shared_ptr<ExtensionCommand> MakeCommand(const std::string& execute,
-                                              const std::string& stdinText = "",
                                               bool userContext = false) {
   auto spec = InputSpec::New();
   spec->AddParameter(ParameterSpec::New("name", ParameterType::String));
@@ -85,7 +84,6 @@ std::shared_ptr<ExtensionCommand> MakeCommand(const std::string& execute,
   command->SetInputSpec(spec);
   command->SetOutputSpec(OutputSpec::New());
   command->SetExecuteCommand(execute);
-  command->SetStdin(stdinText);
   return command;
 }
 
@@ -93,13 +91,6 @@ std::shared_ptr<Input> MakeInput(const std::shared_ptr<ExtensionCommand>& comman
   auto input = Input::New();
   input->SetInputSpec(command->GetInputSpec());
   return input;
-}
-
-std::shared_ptr<Output> RunCommand(const std::shared_ptr<ExtensionCommand>& command,
-                                   const std::shared_ptr<Input>& input) {
-  auto output = Output::New();
-  command->ExecuteInternal(input, output);
-  return output;
 }
 
 TEST(ShellCmd, ExchangesLargeTextsBothWaysWithoutDeadlock) {
@@ -197,56 +188,74 @@ TEST(ExtensionCommandRun, PutsLangAndUserNameInFront) {
   for (const auto& c : cases) {
     ScopedEnv lang("LANG", c.lang);
     Hooks hooks;
-    auto command = MakeCommand("echo $val{name}", "", c.userContext);
+    auto command = MakeCommand("echo $val{name}", c.userContext);
     auto input = MakeInput(command);
     input->AddParameter("name", "x");
     if (c.user) input->SetContext("user", c.user);
-    RunCommand(command, input);
+    command->ExecuteInternal(input, Output::New());
     ASSERT_EQ(Hooks::Runs().size(), 1u) << c.what;
     EXPECT_EQ(Hooks::Runs()[0].first, c.expected) << c.what;
   }
 }
 
-TEST(ExtensionCommandRun, ReadsTheDocumentWrittenFromStandardInput) {
+// Through Command::Execute against a declared list of Disk structures: ERROR: lines become the
+// messages; a child that ends silently gets the no-output message (128 + signal when killed);
+// one that answers in another shape gets the mismatch reasons, then the implementation error.
+TEST(ExtensionCommandRun, TurnsTheAnswerIntoTheResultOrMessages) {
   ScopedEnv lang("LANG", "C");
-  auto command = MakeCommand("cat; exit 4", "<output><string>$val{name}</string></output>");
-  auto input = MakeInput(command);
-  input->AddParameter("name", "a;b 'c'");
-  auto output = RunCommand(command, input);
-  EXPECT_TRUE(output->GetErrors().empty());
-  auto value = std::dynamic_pointer_cast<MetaString>(output->GetRootObject());
-  ASSERT_TRUE(value);
-  EXPECT_EQ(value->GetValue(), "a;b 'c'");
-}
-
-TEST(ExtensionCommandRun, TurnsOutputIntoMessages) {
-  ScopedEnv lang("LANG", "C");
-  const std::string parseFailure =
-      "Unable to parse output of Extension Command: Error parsing command output.  Unable to "
-      "build a proper metaobject from output tag.  output must contain properly formatted tags "
-      "of type bool, int, string, structure and list. Error was : Unable to make a MetaObject "
-      "from a node with tag 'integer'";
+  const std::string mismatch =
+      "Implementation error! The output of this command does not match the declared output "
+      "type, see errors above.";
+  const auto disks = [](const std::string& fields) {
+    return "echo \"<output><list type='structure'><structure typeName='Disk'>" + fields +
+           "</structure></list></output>\"";
+  };
+  const std::string name = "<field name='name'><string>sda</string></field>";
   const struct {
-    const char* command;
+    std::string execute;
     std::vector<std::string> errors;
   } cases[] = {
       {"printf 'ERROR:bad\\nERROR:worse\\n<output><int>1</int></output>'", {"bad", "worse"}},
       {"printf 'ERROR:last line'", {"last line"}},
       {"printf 'ERROR:\\n\\nERROR:after a gap'", {""}},
-      {"printf '<output/>'", {}},
-      {"printf 'not a document'", {}},
-      {"printf '<output><integer>1</integer></output>'", {parseFailure}},
       {"exit 3",
        {"Got no data from process.\nCommand \"exit 3\"\n\xD0\xB5xited with error code: 3"}},
-      {"kill -9 $$",
-       {"Got no data from process.\nCommand \"kill -9 $$\"\n\xD0\xB5xited with error code: "
-        "137"}},
+      {"kill -TERM $$",
+       {"Got no data from process.\nCommand \"kill -TERM $$\"\n\xD0\xB5xited with error code: "
+        "143"}},
+      {"echo hello",
+       {"No root object set for output. The command did not provide proper output.", mismatch}},
+      {"echo '<output><int>5</int></output>'",
+       {"Type mismatch!  Was expecting a List, but got a Int", mismatch}},
+      {"echo \"<output><list type='string'><string>a</string></list></output>\"",
+       {"Mismatch on list type", mismatch}},
+      {disks(name + "<field name='size'><int>1</int></field>"),
+       {"Mismatch on number of fields set in struct. Expected 1 found 2",
+        "List type mismatch list and input", mismatch}},
+      {disks("<field name='id'><string>sda</string></field>"),
+       {"Missing field in input: name", "List type mismatch list and input", mismatch}},
+      {"echo \"<output><list type='disk'/></output>\"",
+       {"Unable to parse output of Extension Command: Error parsing command output.  Unable to "
+        "build a proper metaobject from output tag.  output must contain properly formatted "
+        "tags of type bool, int, string, structure and list. Error was : Invalid list type "
+        "attribute.  Must be one of [string, int, bool, structure, list]"}},
+      // The exit status never decides: a document of the declared shape succeeds.
+      {disks(name) + "; exit 9", {}},
   };
+  auto disk = MetaStruct::New("Disk");
+  disk->SetField("name", MetaString::New());
+  auto declared = OutputSpec::New();
+  declared->SetRootObject(MetaList::New(MetaType::Struct, disk));
   for (const auto& c : cases) {
-    auto command = MakeCommand(c.command);
-    auto output = RunCommand(command, MakeInput(command));
-    EXPECT_EQ(output->GetErrors(), c.errors) << c.command;
-    EXPECT_FALSE(output->GetRootObject()) << c.command;
+    auto command = MakeCommand(c.execute);
+    command->SetOutputSpec(declared);
+    auto output = Output::New();
+    command->Execute(MakeInput(command), output);
+    EXPECT_EQ(output->GetErrors(), c.errors) << c.execute;
+    // Error lines win over a document; only a mismatched answer may still show what it read.
+    if (c.errors.empty() || c.errors.back() != mismatch) {
+      EXPECT_EQ(output->GetRootObject() != nullptr, c.errors.empty()) << c.execute;
+    }
   }
 }
 

@@ -18,23 +18,9 @@
 
 namespace {
 
-using fault_test::CaptureStandardError;
-using fault_test::PeakResidentMegabytes;
-using fault_test::ScratchDirectory;
+using namespace fault_test;
 using Tarnek::AutoCli::Dispatcher;
 using Tarnek::AutoCli::XmlPlugin;
-
-const char kBody[] =
-    "<version>1.0.0</version><namespaces><namespace path='n'><description>d</description>"
-    "</namespace></namespaces>";
-
-std::string Descriptor(const std::string& body = kBody) { return "<plugin>" + body + "</plugin>"; }
-
-// The message every unreadable descriptor gets.
-std::string Refusal(const std::string& path) {
-  return "Unable to handle XML Plugin " + path +
-         ".  There was an error while parsing: Unable to parse XML descriptor: " + path;
-}
 
 std::string Repeat(const std::string& text, int times) {
   std::string result;
@@ -50,18 +36,14 @@ std::string NestedEntities() {
     declarations += "<!ENTITY l" + std::to_string(level) + " '" +
                     Repeat("&l" + std::to_string(level - 1) + ";", 10) + "'>";
   }
-  return "<!DOCTYPE plugin [" + declarations + "]>" +
-         Descriptor("<version>1.0.0</version><namespaces><namespace path='n'><description>"
-                    "&l10;</description></namespace></namespaces>");
+  return "<!DOCTYPE plugin [" + declarations + "]>" + Descriptor(Namespaces("n", "&l10;"));
 }
 
 // One 100 kB value referenced a thousand times in an attribute, where references are always
 // expanded: 100 MB from a 100 kB file.
 std::string RepeatedEntity() {
   return "<!DOCTYPE plugin [<!ENTITY a '" + std::string(100000, 'a') + "'>]>" +
-         Descriptor("<version>1.0.0</version><namespaces><namespace path='" +
-                    Repeat("&a;", 1000) + "'><description>d</description></namespace>"
-                    "</namespaces>");
+         Descriptor(Namespaces(Repeat("&a;", 1000)));
 }
 
 TEST(DescriptorFault, RefusesBrokenAndHostileFilesWithTheirReason) {
@@ -73,24 +55,22 @@ TEST(DescriptorFault, RefusesBrokenAndHostileFilesWithTheirReason) {
   } cases[] = {
       {"empty.xml", "", "Document is empty"},
       {"truncated.xml", Descriptor().substr(0, 40), "Premature end of data"},
-      {"binary.xml", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe\x80", 13),
+      {"binary.xml",
+       std::string("\x7f"
+                   "ELF\x02\x01\x01\0\0\0\xff\xfe\x80",
+                   13),
        "Start tag expected"},
-      {"huge.xml",
-       Descriptor("<version>1.0.0</version><namespaces><namespace path='n'><description>" +
-                  std::string(10 << 20, 'x') + "</description></namespace></namespaces>"),
+      {"huge.xml", Descriptor(Namespaces("n", std::string(10 << 20, 'x'))),
        "larger than the 4194304 bytes a descriptor may have"},
-      {"deep.xml", Descriptor(kBody + Repeat("<a>", 100000) + Repeat("</a>", 100000)),
+      {"deep.xml", Descriptor(Namespaces() + Repeat("<a>", 100000) + Repeat("</a>", 100000)),
        "Excessive depth in document: 256"},
       {"nested-entities.xml", NestedEntities(),
        "entity declarations are not allowed in a descriptor: l0"},
       {"repeated-entity.xml", RepeatedEntity(),
        "entity declarations are not allowed in a descriptor: a"},
       {"external-entity.xml",
-       "<!DOCTYPE plugin [<!ENTITY e SYSTEM '/etc/passwd'>]>" +
-           Descriptor("<version>1.0.0</version><namespaces><namespace path='n'><description>&e;"
-                      "</description></namespace></namespaces>"),
-       "entity declarations are not allowed in a descriptor: e"},
-  };
+       "<!DOCTYPE plugin [<!ENTITY e SYSTEM '/etc/passwd'>]>" + Descriptor(Namespaces("n", "&e;")),
+       "entity declarations are not allowed in a descriptor: e"}};
   for (const auto& c : cases) directory.Write(c.name, c.content);
   const std::string pipePath = directory.path + "/pipe.xml";
   ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);  // opened blocking, it would wait for ever
@@ -100,10 +80,9 @@ TEST(DescriptorFault, RefusesBrokenAndHostileFilesWithTheirReason) {
   const auto refuse = [&](const std::string& name, const std::string& reason) {
     const std::string path = directory.path + "/" + name;
     CaptureStandardError captured;
-    EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(path)->Initialize(); }), Refusal(path))
-        << name;
-    EXPECT_NE(captured.Text().find(reason), std::string::npos)
-        << name << ": standard error was\n" << captured.Text();
+    EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(path)->Initialize(); }), Refusal(path)) << name;
+    EXPECT_NE(captured.Text().find(reason), std::string::npos) << name << ": standard error was\n"
+                                                               << captured.Text();
   };
   for (const auto& c : cases) refuse(c.name, c.reason);
   refuse("pipe.xml", "pipe.xml: not a regular file");
@@ -128,9 +107,8 @@ TEST(DescriptorFault, NothingIsFetchedOverTheNetwork) {
   const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
 
   ScratchDirectory directory;
-  const std::string withDtd =
-      directory.Write("remote-dtd.xml", "<!DOCTYPE plugin SYSTEM '" + url + "/d.dtd'>" +
-                                            Descriptor());
+  const std::string withDtd = directory.Write(
+      "remote-dtd.xml", "<!DOCTYPE plugin SYSTEM '" + url + "/d.dtd'>" + Descriptor());
   Dispatcher dispatcher;
   {
     CaptureStandardError captured;
@@ -154,7 +132,7 @@ TEST(DescriptorFault, EachDescriptorIsReadAsIfItWereTheFirst) {
     EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(good)->Initialize(); }), "<no exception>")
         << "after " << after;
   };
-  const std::string refused[] = {NestedEntities(), Descriptor(kBody + Repeat("<a>", 1000)),
+  const std::string refused[] = {NestedEntities(), Descriptor(Namespaces() + Repeat("<a>", 1000)),
                                  Descriptor().substr(0, 40)};
   for (const std::string& content : refused) {
     const std::string path = directory.Write("refused.xml", content);
@@ -170,7 +148,7 @@ TEST(DescriptorFault, EachDescriptorIsReadAsIfItWereTheFirst) {
     for (int i = 0; i < 100000; ++i) {
       names += "<e" + std::to_string(file) + "x" + std::to_string(1000000000 + i) + "/>";
     }
-    const std::string path = directory.Write("names.xml", Descriptor(kBody + names));
+    const std::string path = directory.Write("names.xml", Descriptor(Namespaces() + names));
     EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(path)->Initialize(); }), "<no exception>")
         << "file " << file;
   }
@@ -184,8 +162,9 @@ TEST(DescriptorFault, EachDescriptorIsReadAsIfItWereTheFirst) {
       "defaulted.xml", "<!DOCTYPE plugin [<!ATTLIST namespace path CDATA 'n'>]>" + unnamed);
   const std::string plain = directory.Write("plain.xml", unnamed);
   EXPECT_EQ(ThrownMessage([&] { XmlPlugin::New(defaulted)->Initialize(); }), "<no exception>");
-  EXPECT_NE(ThrownMessage([&] { XmlPlugin::New(plain)->Initialize(); })
-                .find("Unable to register a namespace without valid 'path' attribute"),
+  EXPECT_NE(ThrownMessage([&] {
+              XmlPlugin::New(plain)->Initialize();
+            }).find("Unable to register a namespace without valid 'path' attribute"),
             std::string::npos);
 }
 

@@ -1,5 +1,5 @@
-// Helpers shared by the fault tests: scratch directories, files, capturing what reaches the
-// standard error descriptor (the library's messages and the XML parser's alike), peak memory.
+// Helpers shared by the fault tests: scratch directories, files, descriptors, capturing what
+// reaches the standard error descriptor (the library's messages and the XML parser's alike).
 #ifndef TARNEK_TESTS_FAULT_FAULT_TEST_HELPERS_H_
 #define TARNEK_TESTS_FAULT_FAULT_TEST_HELPERS_H_
 
@@ -79,6 +79,27 @@ inline long PeakResidentMegabytes() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_maxrss / 1024;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ostringstream text;
+  text << std::ifstream(path).rdbuf();
+  return text.str();
+}
+
+// The inside of a descriptor declaring one namespace, and a descriptor around `inside`.
+inline std::string Namespaces(const std::string& path = "n", const std::string& description = "d") {
+  return "<version>1.0.0</version><namespaces><namespace path='" + path + "'><description>" +
+         description + "</description></namespace></namespaces>";
+}
+inline std::string Descriptor(const std::string& inside = Namespaces()) {
+  return "<plugin>" + inside + "</plugin>";
+}
+
+// The message every unreadable descriptor gets.
+inline std::string Refusal(const std::string& path) {
+  return "Unable to handle XML Plugin " + path +
+         ".  There was an error while parsing: Unable to parse XML descriptor: " + path;
 }
 
 }  // namespace fault_test

@@ -1,22 +1,25 @@
 // Ten thousand extension commands run by one qorcli process through --input: every child is
 // reaped and every descriptor closed, which the process's own /proc entries show when a command
 // at the start and one at the end look at their parent.
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "fault_test_helpers.h"
+
 namespace {
+
+using fault_test::ReadFile;
+using namespace std::string_literals;
 
 constexpr int kRuns = 10000;
 
@@ -39,74 +42,41 @@ const char kDescriptor[] = R"xml(<plugin><version>1.0.0</version>
 </commands></plugin>
 )xml";
 
-struct ScratchDirectory {
-  ScratchDirectory() {
-    path = (std::filesystem::temp_directory_path() / "fault-runs-XXXXXX").string();
-    if (mkdtemp(path.data()) == nullptr) path.clear();
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    if (!path.empty()) std::filesystem::remove_all(path, ignored);
-  }
-  std::string path;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
-}
-
-// Runs qorcli in `directory` with standard input, output and error on files there; returns
-// the exit status (128 + signal when killed).
-int RunQorcli(const std::string& directory, const std::vector<std::string>& args) {
-  std::vector<std::string> texts{"qorcli"};
-  texts.insert(texts.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& text : texts) argv.push_back(text.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> environmentTexts;
+// Runs qorcli on t.xml and in.txt in `directory`, its output and errors going to files there,
+// with only the environment a sanitized build needs; returns the exit status (128 + signal).
+int RunQorcli(const std::string& directory) {
+  std::vector<std::string> environment;
   for (const char* name : {"LD_LIBRARY_PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(name)) {
-      environmentTexts.push_back(std::string(name) + "=" + value);
-    }
+    if (const char* value = std::getenv(name)) environment.push_back(name + ("="s + value));
   }
-  std::vector<char*> environment;
-  for (std::string& text : environmentTexts) environment.push_back(text.data());
-  environment.push_back(nullptr);
-
+  std::vector<char*> envp;
+  for (std::string& text : environment) envp.push_back(text.data());
+  envp.push_back(nullptr);
+  const char* const argv[] = {"qorcli", "--plugin", "t.xml", "--input", "in.txt", nullptr};
+  std::fflush(nullptr);  // else the child's freopen would write the parent's buffered output
   const pid_t child = fork();
   if (child == 0) {
-    if (chdir(directory.c_str()) != 0) _exit(126);
-    const int in = open("in.txt", O_RDONLY);
-    const int out = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
+    if (chdir(directory.c_str()) != 0 || !freopen("in.txt", "r", stdin) ||
+        !freopen("out.txt", "w", stdout) || !freopen("err.txt", "w", stderr)) {
       _exit(126);
     }
-    close(in);
-    close(out);
-    close(err);
-    execve(QORCLI_PATH, argv.data(), environment.data());
+    execve(QORCLI_PATH, const_cast<char* const*>(argv), envp.data());
     _exit(127);
   }
-  if (child < 0) return -1;
   int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return child < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 TEST(ManyRuns, TenThousandCommandsLeaveNoZombieAndNoDescriptor) {
-  ScratchDirectory directory;
-  ASSERT_FALSE(directory.path.empty());
-  std::ofstream(directory.path + "/t.xml") << kDescriptor;
+  fault_test::ScratchDirectory directory;
+  directory.Write("t.xml", kDescriptor);
   std::string input = "t state\n";
   for (int i = 0; i < kRuns; ++i) input += "t one\n";
-  input += "t state\n";
-  std::ofstream(directory.path + "/in.txt") << input;
+  directory.Write("in.txt", input + "t state\n");
 
-  EXPECT_EQ(RunQorcli(directory.path, {"--plugin", "t.xml", "--input", "in.txt"}), 0);
+  EXPECT_EQ(RunQorcli(directory.path), 0);
 
   std::string err = ReadFile(directory.path + "/err.txt");
   if (err.compare(0, std::strlen(kDefaultFolderNotes), kDefaultFolderNotes) == 0) {
@@ -115,14 +85,11 @@ TEST(ManyRuns, TenThousandCommandsLeaveNoZombieAndNoDescriptor) {
   EXPECT_EQ(err, "");
   const std::string out = ReadFile(directory.path + "/out.txt");
   std::istringstream lines(out);
-  std::string first, line, last;
+  std::string first, line;
   std::getline(lines, first);
   int ones = 0;
-  while (std::getline(lines, line)) {
-    if (line != "1") break;
-    ++ones;
-  }
-  last = line;
+  while (std::getline(lines, line) && line == "1") ++ones;
+  const std::string last = line;
   EXPECT_EQ(ones, kRuns);
   EXPECT_EQ(first.compare(0, 12, "descriptors="), 0) << first;
   EXPECT_NE(first.find(" children=1"), std::string::npos) << first;

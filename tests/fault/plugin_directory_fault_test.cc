@@ -16,34 +16,20 @@
 
 namespace {
 
-using fault_test::CaptureStandardError;
-using fault_test::ScratchDirectory;
+using namespace fault_test;
 using Tarnek::AutoCli::Dispatcher;
-
-std::string NamespaceDescriptor(const std::string& path) {
-  return "<plugin><version>1.0.0</version><namespaces><namespace path='" + path +
-         "'><description>d</description></namespace></namespaces></plugin>";
-}
 
 std::string Skipped(const std::string& path, const std::string& message) {
   return "Error loading plugin " + path + " skipping.  Error was: " + message + "\n";
-}
-
-std::string DescriptorRefusal(const std::string& path) {
-  return "Unable to handle XML Plugin " + path +
-         ".  There was an error while parsing: Unable to parse XML descriptor: " + path;
 }
 
 // Scans `directory` in a child process running as an unprivileged user (the test may run as
 // root, for whom no permission bit counts); returns what the scan wrote on standard error
 // followed by the loaded plug-ins, one per line.
 std::string ScanAsUnprivilegedUser(const std::string& directory) {
-  std::FILE* report = std::tmpfile();
-  if (report == nullptr) return "<no report file>";
-  std::fflush(nullptr);
+  CaptureStandardError captured;  // the child writes into it too
   const pid_t child = fork();
   if (child == 0) {
-    dup2(fileno(report), STDERR_FILENO);
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
     {
       Dispatcher dispatcher;
@@ -58,15 +44,7 @@ std::string ScanAsUnprivilegedUser(const std::string& directory) {
   int status = -1;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  std::string text;
-  std::rewind(report);
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, report)) > 0;) {
-    text.append(buffer, got);
-  }
-  std::fclose(report);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) text += "<scan failed>";
-  return text;
+  return captured.Text() + (WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : "<scan failed>");
 }
 
 TEST(PluginDirectoryFault, UnreadableDirectoryAndFileAreReportedAndSkipped) {
@@ -74,21 +52,21 @@ TEST(PluginDirectoryFault, UnreadableDirectoryAndFileAreReportedAndSkipped) {
   ASSERT_EQ(chmod(top.path.c_str(), 0755), 0);
   const std::string closed = top.path + "/closed";
   ASSERT_EQ(mkdir(closed.c_str(), 0755), 0);
-  top.Write("closed/a.xml", NamespaceDescriptor("a"));
+  top.Write("closed/a.xml", Descriptor(Namespaces("a")));
   ASSERT_EQ(chmod(closed.c_str(), 0), 0);
   const std::string open = top.path + "/open";
   ASSERT_EQ(mkdir(open.c_str(), 0755), 0);
-  const std::string secret = top.Write("open/a.xml", NamespaceDescriptor("a"));
+  const std::string secret = top.Write("open/a.xml", Descriptor(Namespaces("a")));
   ASSERT_EQ(chmod(secret.c_str(), 0), 0);
-  const std::string good = top.Write("open/b.xml", NamespaceDescriptor("b"));
+  const std::string good = top.Write("open/b.xml", Descriptor(Namespaces("b")));
   ASSERT_EQ(chmod(good.c_str(), 0644), 0);
 
   // A missing lib64 below is silent; the directory itself is reported once.
-  EXPECT_EQ(ScanAsUnprivilegedUser(closed),
-            "Unable to open directory " + closed + " for plugin registration\n"
-            "loaded Internal\n");
+  EXPECT_EQ(ScanAsUnprivilegedUser(closed), "Unable to open directory " + closed +
+                                                " for plugin registration\n"
+                                                "loaded Internal\n");
   EXPECT_EQ(ScanAsUnprivilegedUser(open), secret + ": Permission denied\n" +
-                                              Skipped(secret, DescriptorRefusal(secret)) +
+                                              Skipped(secret, Refusal(secret)) +
                                               "loaded Internal\nloaded " + good + "\n");
 }
 
@@ -99,7 +77,7 @@ TEST(PluginDirectoryFault, TenThousandEntriesAreAllLoadedInOrder) {
   // Half descriptors, half other files, interleaved in name order.
   for (int i = 0; i < kEntries; ++i) {
     std::snprintf(name, sizeof name, "p%05d.%s", i, i % 2 ? "txt" : "xml");
-    directory.Write(name, i % 2 ? "notes" : NamespaceDescriptor("n" + std::to_string(i)));
+    directory.Write(name, i % 2 ? "notes" : Descriptor(Namespaces("n" + std::to_string(i))));
   }
   Dispatcher dispatcher;
   CaptureStandardError captured;
@@ -126,7 +104,7 @@ TEST(PluginDirectoryFault, EntriesThatVanishOrAreNoFilesAreSkipped) {
   ASSERT_EQ(symlink((directory.path + "/removed.so.tmp").c_str(), goneLibrary.c_str()), 0);
   const std::string replaced = directory.path + "/c.xml";
   ASSERT_EQ(mkdir(replaced.c_str(), 0700), 0);
-  const std::string good = directory.Write("d.xml", NamespaceDescriptor("d"));
+  const std::string good = directory.Write("d.xml", Descriptor(Namespaces("d")));
   const std::string pipeLibrary = directory.path + "/e.so";
   ASSERT_EQ(mkfifo(pipeLibrary.c_str(), 0600), 0);
   const std::string pipeDescriptor = directory.path + "/f.xml";
@@ -135,17 +113,17 @@ TEST(PluginDirectoryFault, EntriesThatVanishOrAreNoFilesAreSkipped) {
   Dispatcher dispatcher;
   CaptureStandardError captured;
   dispatcher.AddExternalDirectoryInt(directory.path, true);
-  EXPECT_EQ(captured.Text(),
-            gone + ": No such file or directory\n" + Skipped(gone, DescriptorRefusal(gone)) +
-                Skipped(goneLibrary, "Unable to load plugin from " + goneLibrary + " : " +
-                                         goneLibrary +
-                                         ": cannot open shared object file: No such file or "
-                                         "directory") +
-                replaced + ": not a regular file\n" + Skipped(replaced, DescriptorRefusal(replaced)) +
-                Skipped(pipeLibrary, "Unable to load plugin from " + pipeLibrary + " : " +
-                                         pipeLibrary + ": not a regular file") +
-                pipeDescriptor + ": not a regular file\n" +
-                Skipped(pipeDescriptor, DescriptorRefusal(pipeDescriptor)));
+  EXPECT_EQ(
+      captured.Text(),
+      gone + ": No such file or directory\n" + Skipped(gone, Refusal(gone)) +
+          Skipped(goneLibrary, "Unable to load plugin from " + goneLibrary + " : " + goneLibrary +
+                                   ": cannot open shared object file: No such file or "
+                                   "directory") +
+          replaced + ": not a regular file\n" + Skipped(replaced, Refusal(replaced)) +
+          Skipped(pipeLibrary, "Unable to load plugin from " + pipeLibrary + " : " + pipeLibrary +
+                                   ": not a regular file") +
+          pipeDescriptor + ": not a regular file\n" +
+          Skipped(pipeDescriptor, Refusal(pipeDescriptor)));
   EXPECT_EQ(dispatcher.GetPluginNames(), (std::vector<std::string>{"Internal", good}));
 }
 

@@ -1,7 +1,6 @@
 // The shell runner under conditions a host brings about: a timer signal interrupting every
 // system call of the exchange, and a child writing tens of megabytes.
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 
@@ -10,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fault_test_helpers.h"
 #include "tarnek/autocli/extension_command.h"
 
 namespace {
@@ -41,12 +41,6 @@ struct InterruptingTimer {
   struct sigaction previous;
 };
 
-long PeakResidentKilobytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
 TEST(ShellFault, InterruptedSystemCallsAreResumedAndNothingIsLost) {
   const std::size_t size = 4 * kMegabyte;
   // Both directions at once, then a child that has closed its output but still works, so that
@@ -73,7 +67,7 @@ TEST(ShellFault, InterruptedSystemCallsAreResumedAndNothingIsLost) {
 // and its growth, not copies of it.
 TEST(ShellFault, TensOfMegabytesOfOutputAreCollectedWhole) {
   const std::size_t size = 48 * kMegabyte;
-  const long before = PeakResidentKilobytes();
+  const long before = fault_test::PeakResidentMegabytes();
   std::string output;
   const int status = AutoCli_ShellCmd(
       "head -c " + std::to_string(size) + " /dev/zero | tr '\\0' b; printf end", output, "");
@@ -81,8 +75,7 @@ TEST(ShellFault, TensOfMegabytesOfOutputAreCollectedWhole) {
   ASSERT_EQ(output.size(), size + 3);
   EXPECT_EQ(output.find_first_not_of('b'), size);
   EXPECT_EQ(output.substr(size), "end");
-  const long grownMegabytes = (PeakResidentKilobytes() - before) / 1024;
-  EXPECT_LT(grownMegabytes, 4 * static_cast<long>(size / kMegabyte));
+  EXPECT_LT(fault_test::PeakResidentMegabytes() - before, 4 * static_cast<long>(size / kMegabyte));
 }
 
 }  // namespace

@@ -133,11 +133,9 @@ TEST(ForkExecFailure, ReportsTheReasonAndLeavesNoChild) {
     const char* path;
     std::vector<int> fds;
     int step, error;
-  } cases[] = {
-      {"/nonexistent/program", {0, 1, 2}, TORKUSER_STEP_EXEC, ENOENT},
-      {"/dev/null", {0, 1, 2}, TORKUSER_STEP_EXEC, EACCES},
-      {"/bin/true", {0, 1, 987654}, TORKUSER_STEP_SETUP, EBADF},
-  };
+  } cases[] = {{"/nonexistent/program", {0, 1, 2}, TORKUSER_STEP_EXEC, ENOENT},
+               {"/dev/null", {0, 1, 2}, TORKUSER_STEP_EXEC, EACCES},
+               {"/bin/true", {0, 1, 987654}, TORKUSER_STEP_SETUP, EBADF}};
   for (const auto& c : cases) {
     pid_t pid = -5;
     const int status = Start(c.path, {"x"}, c.fds, &pid);
@@ -162,12 +160,10 @@ TEST(TorkuserStatusText, DescribesErrorAndStep) {
     int status;
     size_t bufferSize;
     const char* expected;
-  } cases[] = {
-      {missing, 200, "No such file or directory (exec of the program failed)"},
-      {(TORKUSER_STEP_FORK << 16) | EAGAIN, 200,
-       "Resource temporarily unavailable (creating the child process failed)"},
-      {missing, 8, "No such"},
-  };
+  } cases[] = {{missing, 200, "No such file or directory (exec of the program failed)"},
+               {(TORKUSER_STEP_FORK << 16) | EAGAIN, 200,
+                "Resource temporarily unavailable (creating the child process failed)"},
+               {missing, 8, "No such"}};
   for (const auto& c : cases) {
     char buffer[200];
     memset(buffer, 'X', sizeof buffer);
