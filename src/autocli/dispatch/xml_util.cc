@@ -352,13 +352,15 @@ struct DocumentDeleter {
 };
 using Document = std::unique_ptr<xmlDoc, DocumentDeleter>;
 
-// The same parse as reading the text from memory with no options under the name "STDOUT" (so
-// libxml2 reports malformed text exactly as it would then), with the streaming above. Returns
-// the document when the text is well-formed.
+// The same parse as reading the text from memory under the name "STDOUT" (so libxml2 reports
+// malformed text exactly as it would then), with the streaming above. The one option only changes
+// where short texts are stored. Returns the document when the text is well-formed.
 Document ParseStreaming(const std::string& text, StreamState& state) {
   Context context(xmlCreateMemoryParserCtxt(text.data(), static_cast<int>(text.size())));
   if (!context) return nullptr;
-  xmlCtxtUseOptions(context.get(), 0);
+  // Short texts (most values of a large result) are kept inside their nodes instead of in
+  // allocations of their own.
+  xmlCtxtUseOptions(context.get(), XML_PARSE_COMPACT);
   if (context->input != nullptr && context->input->filename == nullptr) {
     context->input->filename = reinterpret_cast<char*>(xmlStrdup(BAD_CAST "STDOUT"));
   }
