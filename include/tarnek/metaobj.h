@@ -6,12 +6,13 @@
 #ifndef TARNEK_METAOBJ_H_
 #define TARNEK_METAOBJ_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tarnek/exception.h"
@@ -220,7 +221,80 @@ class TARNEK_EXPORT MetaStruct : public MetaObject {
     std::shared_ptr<MetaObject> value;
     std::string documentation;  // empty: not documented
   };
-  using FieldMap = std::map<std::string, Field>;
+  /// The fields of one structure: in ascending byte-wise order of name, at most one entry per
+  /// name, kept in one block rather than one allocation per field, so that building a structure
+  /// costs one allocation and walking its fields (every formatter does, for every element of a
+  /// result) reads contiguous memory. The interface is the part of an ordered map the library
+  /// and its formatters use.
+  class FieldMap {
+   public:
+    using value_type = std::pair<std::string, Field>;
+    using iterator = std::vector<value_type>::iterator;
+    using const_iterator = std::vector<value_type>::const_iterator;
+
+   private:
+    // Defined ahead of their callers, which need their deduced return types.
+    template <typename Entries>
+    static auto LowerBound(Entries& entries, const std::string& name) {
+      return std::lower_bound(
+          entries.begin(), entries.end(), name,
+          [](const value_type& entry, const std::string& key) { return entry.first < key; });
+    }
+    template <typename Entries>
+    static auto Find(Entries& entries, const std::string& name) {
+      const auto found = LowerBound(entries, name);
+      return found != entries.end() && found->first == name ? found : entries.end();
+    }
+
+   public:
+    iterator begin() noexcept { return entries_.begin(); }
+    iterator end() noexcept { return entries_.end(); }
+    const_iterator begin() const noexcept { return entries_.begin(); }
+    const_iterator end() const noexcept { return entries_.end(); }
+    std::size_t size() const noexcept { return entries_.size(); }
+    bool empty() const noexcept { return entries_.empty(); }
+
+    /// The entry of that name, or end().
+    iterator find(const std::string& name) { return Find(entries_, name); }
+    const_iterator find(const std::string& name) const { return Find(entries_, name); }
+    std::size_t count(const std::string& name) const { return find(name) != end() ? 1 : 0; }
+
+    /// Replaces the entry of that name, or adds one in its place in the order. Names arriving
+    /// in ascending order (a definition's copy, a sorted document) are appended without a
+    /// search.
+    void insert_or_assign(const std::string& name, Field field) {
+      if (entries_.empty() || entries_.back().first < name) {
+        Reserve(entries_.size() + 1);
+        entries_.emplace_back(name, std::move(field));
+        return;
+      }
+      const iterator place = LowerBound(entries_, name);
+      if (place != entries_.end() && place->first == name) {
+        place->second = std::move(field);
+        return;
+      }
+      const auto index = place - entries_.begin();
+      Reserve(entries_.size() + 1);
+      entries_.emplace(entries_.begin() + index, name, std::move(field));
+    }
+    /// Removes the entry of that name; the number removed.
+    std::size_t erase(const std::string& name) {
+      const iterator found = find(name);
+      if (found == entries_.end()) return 0;
+      entries_.erase(found);
+      return 1;
+    }
+    /// Room for `count` entries without another allocation.
+    void reserve(std::size_t count) { entries_.reserve(count); }
+
+   private:
+    // Small structures are the rule: the first field makes room for a few more at once.
+    void Reserve(std::size_t needed) {
+      if (needed > entries_.capacity()) entries_.reserve(needed < 4 ? 4 : 2 * entries_.capacity());
+    }
+
+    std::vector<value_type> entries_;
+  };
 
   /// The documentation used when SetField is given none.
   static const std::string _docEmpty;
@@ -291,6 +365,8 @@ class TARNEK_EXPORT MetaStruct : public MetaObject {
   std::vector<std::string> GetFieldNames() const;
   /// The fields in ascending byte-wise order of name, for callers that walk every field.
   const FieldMap& GetFields() const noexcept { return fields; }
+  /// Room for `count` fields, for a caller that knows how many it is about to set.
+  void ReserveFields(std::size_t count) { fields.reserve(count); }
 
   const std::string& GetTypeName() const noexcept { return typeName; }
   bool HasStructureDefinition() const noexcept { return definition != nullptr; }

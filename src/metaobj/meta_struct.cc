@@ -38,6 +38,8 @@ MetaStruct::MetaStruct(const std::shared_ptr<MetaStruct>& structureDefinition, F
   }
   definition = structureDefinition;
   typeName = structureDefinition->typeName;
+  // An instance mostly gets every field of its definition.
+  fields.reserve(definition->fields.size());
   // Instances rely on the definition's field set staying as it is.
   definition->LockStructure();
 }

@@ -1,6 +1,7 @@
 // The dispatcher on its own: command lookup and execution, the built-in listing command, default
 // format settings, rendering, and plug-in objects registered directly.
 #include <list>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>

@@ -4,6 +4,7 @@
 // functions do and which serve as the reference here.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -216,6 +217,25 @@ TEST(XmlValueDocument, BoundsHostileDocuments) {
   if (value) {
     EXPECT_EQ(value->ToString().find("SECRET"), std::string::npos);
   }
+}
+
+TEST(XmlValueDocument, FieldsInAnyOrderAreKeptInNameOrderAndTheLaterOfTwoWins) {
+  std::string document = "<output><structure typeName='S'>";
+  // Many fields in descending order, a name given twice among them.
+  for (int i = 3000; i > 0; --i) {
+    document += "<field name='f" + std::to_string(100000 + i) + "'><int>" + std::to_string(i) +
+                "</int></field>";
+    if (i == 1500) document += "<field name='f103000'><string>again</string></field>";
+  }
+  document += "</structure></output>";
+  const auto read = std::dynamic_pointer_cast<Tarnek::MetaObj::MetaStruct>(
+      Tarnek::AutoCli::XmlUtil_ParseXmlOutput(document));
+  ASSERT_TRUE(read);
+  const std::vector<std::string> names = read->GetFieldNames();
+  ASSERT_EQ(names.size(), 3000u);
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  EXPECT_EQ(read->GetField("f103000")->ToString(), "again");
+  EXPECT_EQ(read->GetField("f101499")->ToString(), "1499");
 }
 
 TEST(XmlElementHelpers, RefuseRepeatedTags) {
