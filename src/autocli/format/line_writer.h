@@ -8,7 +8,12 @@
 // the caller pads the first piece alone, `unitbuf` flushes after every piece, and (for
 // formatters that let the stream write their numbers) a base, a sign flag or a locale's digit
 // grouping change how a number looks. On such a stream every piece goes to the stream itself,
-// exactly as it would have without the writer. Internal to the formatters.
+// exactly as it would have without the writer.
+//
+// On the front end's stream for a file or a pipe, where a flush is only a request kept for the
+// end, the lines are not handed over one by one either: they go on in pieces of many lines, in
+// the same order, which is all such a stream would have made of them. Internal to the
+// formatters.
 #ifndef TARNEK_SRC_AUTOCLI_FORMAT_LINE_WRITER_H_
 #define TARNEK_SRC_AUTOCLI_FORMAT_LINE_WRITER_H_
 
@@ -23,6 +28,7 @@
 #include <string_view>
 #include <typeinfo>
 
+#include "autocli/cli/result_stream.h"
 #include "tarnek/metaobj.h"
 
 namespace Tarnek {
@@ -70,8 +76,11 @@ class LineWriter {
  public:
   // `streamNumbers`: the formatter writes numbers as the stream would (Number below), so the
   // stream's number formatting must be the plain one for lines to be collected.
-  LineWriter(std::ostream& out, bool streamNumbers) : out_(out), direct_(!Collects(out, streamNumbers)) {
-    if (!direct_) line_.reserve(kChunk);
+  LineWriter(std::ostream& out, bool streamNumbers)
+      : out_(out),
+        direct_(!Collects(out, streamNumbers)),
+        manyLines_(!direct_ && dynamic_cast<FlushDeferringBuffer*>(out.rdbuf()) != nullptr) {
+    if (!direct_) line_.reserve(kChunk + kChunk / 4);
   }
   // Pieces written before an exception left the formatter stay written, as they would have.
   ~LineWriter() {
@@ -134,6 +143,10 @@ class LineWriter {
       return;
     }
     line_ += '\n';
+    if (manyLines_) {
+      Spill();
+      return;
+    }
     Hand();
     out_.flush();
   }
@@ -172,6 +185,8 @@ class LineWriter {
 
   std::ostream& out_;
   const bool direct_;
+  // Lines may wait for the next ones (a flush of the stream would do nothing now).
+  const bool manyLines_;
   std::string line_;
   std::string scratch_;
 };
