@@ -203,7 +203,7 @@ if wanted large; then
 fi
 
 if wanted render; then
-  "$build/bench/render_compare" "$(reps 5 2)" "$work/render.out" | tee "$work/render.txt"
+  "$build/bench/render_compare" "$(reps 11 5)" "$work/render.out" | tee "$work/render.txt"
   while read -r name _ ratio _; do
     report "render-$name" "$ratio" 2.0
   done < <(grep '^render-' "$work/render.txt" | sed 's/^render-//')
