@@ -23,6 +23,10 @@ namespace {
 
 constexpr std::size_t kReserve = std::size_t{256} << 20;
 constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+// The start of the heap keeps ordinary pages: a short run (a listing, one small command) uses
+// a few hundred kilobytes, and clearing a whole 2 MiB page for each of them would cost it more
+// than the faults it saves.
+constexpr std::uintptr_t kOrdinaryPages = std::uintptr_t{8} << 20;
 // The allocator's own default pad, restored once the reserve is taken so that later growth
 // asks for no more than it would have.
 constexpr int kDefaultTopPad = 128 * 1024;
@@ -57,7 +61,8 @@ void ReserveHugePageHeap() {
   ::mallopt(M_TOP_PAD, kDefaultTopPad);
   if (probe != nullptr && breakAfter != breakBefore && breakAfter != reinterpret_cast<void*>(-1)) {
     const std::uintptr_t start =
-        (reinterpret_cast<std::uintptr_t>(probe) + kHugePage - 1) & ~(kHugePage - 1);
+        (reinterpret_cast<std::uintptr_t>(probe) + kOrdinaryPages + kHugePage - 1) &
+        ~(kHugePage - 1);
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(breakAfter) & ~(kHugePage - 1);
     // Only a hint: a kernel without transparent huge pages refuses it, and nothing changes.
     if (end > start) (void)::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);

@@ -59,13 +59,17 @@ TEST(HeapReserve, GrowsTheHeapOnceAndAdvisesHugePages) {
     const auto grown = static_cast<std::size_t>(static_cast<char*>(::sbrk(0)) -
                                                 static_cast<char*>(before));
     if (grown < (std::size_t{256} << 20)) return 1;
-    // Allocations come from the reserve, large ones included, and work as ever.
-    auto* block = static_cast<char*>(std::malloc(std::size_t{8} << 20));
+    // Allocations come from the reserve, large ones included, and work as ever; the first
+    // megabytes keep ordinary pages, what lies beyond them is advised.
+    const std::size_t size = std::size_t{24} << 20;
+    auto* block = static_cast<char*>(std::malloc(size));
     if (block == nullptr) return 2;
-    std::memset(block, 'x', std::size_t{8} << 20);
-    const bool advised = AdvisedForHugePages(reinterpret_cast<std::uintptr_t>(block) + (4 << 20));
+    std::memset(block, 'x', size);
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    const bool early = AdvisedForHugePages(address);
+    const bool late = AdvisedForHugePages(address + size - 1);
     std::free(block);
-    return advised ? 0 : 3;
+    return !early && late ? 0 : 3;
   });
   EXPECT_EQ(result, 0);
 }
