@@ -65,6 +65,22 @@ std::string ConstraintDescriptor(const std::string& type, const std::string& con
                              "<description>d</description>" + constraint + "</parameter>");
 }
 
+// Every piece between full stops is kept, empty ones included, so that a stray full stop reaches
+// the tree's name check instead of quietly naming another node.
+TEST(XmlPluginPaths, SplitAtEveryFullStop) {
+  const struct {
+    const char* path;
+    std::list<std::string> names;
+  } cases[] = {
+      {"storage", {"storage"}},        {"storage.disk.list", {"storage", "disk", "list"}},
+      {"a..b", {"a", "", "b"}},        {"", {""}},
+      {".a", {"", "a"}},               {"a.", {"a", ""}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Tarnek::AutoCli::XmlPlugin::SplitPath(c.path), c.names) << '"' << c.path << '"';
+  }
+}
+
 TEST(XmlPluginInitialize, RefusesMalformedDescriptorsWithTheirMessage) {
   const std::string command = "Unable to register the command 'qorcli t.c'  Error was ";
   const std::string parameter = command + "Unable to parse Input Paramter p. ";

@@ -12,7 +12,6 @@
 #include <sstream>
 #include <typeinfo>
 
-#include <boost/algorithm/string/split.hpp>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
@@ -353,8 +352,13 @@ std::list<std::string> XmlPlugin::SplitPath(const std::string& path) {
   // Empty pieces are kept so that a stray full stop reaches the tree's name check instead of
   // silently naming another node.
   std::list<std::string> names;
-  boost::algorithm::split(names, path, [](char c) { return c == '.'; });
-  return names;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dot = path.find('.', start);
+    names.emplace_back(path, start, dot == std::string::npos ? std::string::npos : dot - start);
+    if (dot == std::string::npos) return names;
+    start = dot + 1;
+  }
 }
 
 void XmlPlugin::AddNamespaces(xmlNode* node) {
