@@ -104,7 +104,15 @@ class TARNEK_EXPORT OutputSpec {
                 std::vector<std::string>* errors = nullptr) const;
 
  private:
-  OutputSpec() = default;
+  // Only New makes a specification; the key lets it do so in one allocation.
+  struct Key {
+    explicit Key() = default;
+  };
+
+ public:
+  explicit OutputSpec(Key) {}
+
+ private:
 
   std::shared_ptr<MetaObj::MetaObject> rootObject;
   std::string description;
@@ -177,7 +185,15 @@ class TARNEK_EXPORT ParameterConstraint {
                 const std::shared_ptr<Output>& output) const;
 
  private:
-  explicit ParameterConstraint(ParameterConstraintType type) noexcept : constraintType(type) {}
+  // Only New makes a constraint; the key lets it do so in one allocation.
+  struct Key {
+    explicit Key() = default;
+  };
+
+ public:
+  ParameterConstraint(Key, ParameterConstraintType type) noexcept : constraintType(type) {}
+
+ private:
 
   const ParameterConstraintType constraintType;
   long minValue = 0;
@@ -286,7 +302,15 @@ class TARNEK_EXPORT InputSpec {
   bool Validate(const std::shared_ptr<Input>& input, const std::shared_ptr<Output>& output) const;
 
  private:
-  InputSpec() = default;
+  // Only New makes a specification; the key lets it do so in one allocation.
+  struct Key {
+    explicit Key() = default;
+  };
+
+ public:
+  explicit InputSpec(Key) {}
+
+ private:
 
   std::vector<std::shared_ptr<ParameterSpec>> parameters;
   std::set<std::string> supportedContexts;

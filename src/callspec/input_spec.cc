@@ -25,7 +25,7 @@ ParameterList::const_iterator LowerBound(const ParameterList& parameters, const 
 
 }  // namespace
 
-std::shared_ptr<InputSpec> InputSpec::New() { return std::shared_ptr<InputSpec>(new InputSpec()); }
+std::shared_ptr<InputSpec> InputSpec::New() { return std::make_shared<InputSpec>(Key()); }
 
 void InputSpec::AddParameter(const std::shared_ptr<ParameterSpec>& spec) {
   if (!spec) throw TarnekException("Cannot add a null ParameterSpec");

@@ -53,9 +53,7 @@ void Output::SetRootObject(const std::shared_ptr<MetaObj::MetaStruct>& value) {
 
 const std::string OutputSpec::_docMissingStaticString = "Documentation missing";
 
-std::shared_ptr<OutputSpec> OutputSpec::New() {
-  return std::shared_ptr<OutputSpec>(new OutputSpec());
-}
+std::shared_ptr<OutputSpec> OutputSpec::New() { return std::make_shared<OutputSpec>(Key()); }
 
 void OutputSpec::SetDescription(const std::string& text) { description = text; }
 

@@ -41,7 +41,7 @@ std::string JoinInBrackets(const std::vector<Item>& items) {
 }  // namespace
 
 std::shared_ptr<ParameterConstraint> ParameterConstraint::New(ParameterConstraintType type) {
-  return std::shared_ptr<ParameterConstraint>(new ParameterConstraint(type));
+  return std::make_shared<ParameterConstraint>(Key(), type);
 }
 
 void ParameterConstraint::SetIntRange(long min, long max) {

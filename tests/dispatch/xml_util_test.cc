@@ -236,6 +236,14 @@ TEST(XmlValueDocument, FieldsInAnyOrderAreKeptInNameOrderAndTheLaterOfTwoWins) {
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
   EXPECT_EQ(read->GetField("f103000")->ToString(), "again");
   EXPECT_EQ(read->GetField("f101499")->ToString(), "1499");
+
+  const auto small = std::dynamic_pointer_cast<Tarnek::MetaObj::MetaStruct>(
+      Tarnek::AutoCli::XmlUtil_ParseXmlOutput(
+          "<output><structure typeName='S'><field name='b'><int>1</int></field>"
+          "<field name='a'><int>2</int></field><field name='b'><int>3</int></field>"
+          "</structure></output>"));
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small->ToString(), "{'a' => '2', 'b' => '3', }");
 }
 
 TEST(XmlElementHelpers, RefuseRepeatedTags) {

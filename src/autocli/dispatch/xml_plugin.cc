@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -217,28 +218,32 @@ struct SplitRegistrationPath {
   std::string leaf;
 };
 
-// The parent a path's names lead to from `root`, or nothing when there is none yet. The tree's
-// own namespaces are walked here without exceptions: at checking time the parents of most
-// commands a descriptor declares do not exist yet, and throwing and catching for each of them
-// was a large part of loading many descriptors. Any other node resolves the rest of the path its
-// own way, and a refusal from it means the same as a missing name.
+// The parent the names of `path` before position `end` (its last full stop) lead to from
+// `root`, or nothing when there is none yet. The names are read in place and the tree's own
+// namespaces walked without exceptions: at checking time the parents of most commands a
+// descriptor declares do not exist yet, and throwing and catching (or splitting the path into a
+// list) for each of them was a large part of loading many descriptors. Any other node resolves
+// the rest of the names its own way, and a refusal from it means the same as a missing name.
 std::shared_ptr<NamespaceNode> FindExistingParent(const std::shared_ptr<NamespaceNode>& root,
-                                                  const std::list<std::string>& names) {
+                                                  const std::string& path, std::size_t end) {
   std::shared_ptr<NamespaceNode> node = root;
-  auto name = names.begin();
-  for (; name != names.end(); ++name) {
+  std::size_t start = 0;
+  for (;;) {
     const NamespaceNode& current = *node;
-    if (typeid(current) != typeid(Namespace) && typeid(current) != typeid(RootNamespace)) break;
-    std::shared_ptr<NamespaceNode> child = node->GetNamespaceNode(*name);
+    if (typeid(current) != typeid(Namespace) && typeid(current) != typeid(RootNamespace)) {
+      std::list<std::string> rest = XmlPlugin::SplitPath(path.substr(start, end - start));
+      try {
+        return node->ResolveNode(rest);
+      } catch (const TarnekException&) {
+        return nullptr;
+      }
+    }
+    const std::size_t dot = std::min(path.find('.', start), end);
+    std::shared_ptr<NamespaceNode> child = node->GetNamespaceNode(path.substr(start, dot - start));
     if (!child) return nullptr;
     node = std::move(child);
-  }
-  if (name == names.end()) return node;
-  std::list<std::string> rest(name, names.end());
-  try {
-    return node->ResolveNode(rest);
-  } catch (const TarnekException&) {
-    return nullptr;
+    if (dot == end) return node;
+    start = dot + 1;
   }
 }
 
@@ -304,13 +309,14 @@ void XmlPlugin::RegisterNamespaces(std::shared_ptr<Namespace> root) {
                             " all namespaces and commands must have a valid 'path' field");
     }
     if (!node) throw TarnekException("Invalid null node: " + path);
-    SplitRegistrationPath split(path);
+    const std::size_t lastDot = path.rfind('.');
     std::shared_ptr<NamespaceNode> parent = root;
-    if (!split.parentNames.empty()) {
-      parent = FindExistingParent(root, split.parentNames);
+    if (lastDot != std::string::npos) {
+      parent = FindExistingParent(root, path, lastDot);
       if (!parent) continue;
     }
-    const std::shared_ptr<NamespaceNode> existing = parent->GetNamespaceNode(split.leaf);
+    const std::shared_ptr<NamespaceNode> existing = parent->GetNamespaceNode(
+        lastDot == std::string::npos ? path : path.substr(lastDot + 1));
     if (!existing) continue;
     if (!IsSharedTopLevelNamespace(parent, existing, node)) {
       throw TarnekException("Qorcli path is already registered: " + path);

@@ -120,9 +120,16 @@ std::shared_ptr<MetaList> BuildList(xmlNode* node, const StreamedLists* streamed
   return list;
 }
 
+constexpr std::size_t kFieldsSortedInPlace = 16;
+
 std::shared_ptr<MetaStruct> BuildStruct(xmlNode* node, const StreamedLists* streamed) {
   std::shared_ptr<MetaStruct> structure = MetaStruct::New(XmlUtil_ExtractAttribute(node, "typeName"));
+  std::size_t fields = 0;
+  for (xmlNode* child = node->children; child; child = child->next) {
+    if (child->type == XML_ELEMENT_NODE && HasName(child, "field")) ++fields;
+  }
   std::vector<std::pair<std::string, std::shared_ptr<MetaObject>>> read;
+  read.reserve(fields);
   for (xmlNode* child = node->children; child; child = child->next) {
     if (child->type != XML_ELEMENT_NODE || !HasName(child, "field")) continue;
     std::string name = XmlUtil_ExtractAttribute(child, "name");
@@ -138,8 +145,18 @@ std::shared_ptr<MetaStruct> BuildStruct(xmlNode* node, const StreamedLists* stre
   // fields in a shuffled order would otherwise have most of them inserted in the middle, at a
   // cost growing with the square of their number. The sort is stable, so that of two fields of
   // one name the later one is still the one kept.
-  std::stable_sort(read.begin(), read.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  // (A structure has a handful of fields as a rule: those are sorted in place, without the
+  // buffer a general stable sort asks for.)
+  const auto byName = [](const auto& a, const auto& b) { return a.first < b.first; };
+  if (read.size() > kFieldsSortedInPlace) {
+    std::stable_sort(read.begin(), read.end(), byName);
+  } else {
+    for (std::size_t i = 1; i < read.size(); ++i) {
+      for (std::size_t j = i; j > 0 && byName(read[j], read[j - 1]); --j) {
+        std::swap(read[j], read[j - 1]);
+      }
+    }
+  }
   structure->ReserveFields(read.size());
   for (const auto& [name, value] : read) structure->SetField(name, value, MetaStruct::_docEmpty);
   return structure;

@@ -107,15 +107,17 @@ void NamespaceNode::RegisterNamespaceNode(std::shared_ptr<NamespaceNode> node,
 
 std::shared_ptr<NamespaceNode> NamespaceNode::ResolveNode(std::list<std::string>& path) {
   if (path.empty()) return nullptr;
-  std::string first = std::move(path.front());
-  path.pop_front();
-  const std::shared_ptr<NamespaceNode> child = GetNamespaceNode(first);
+  // The first name is taken off the path and put back by relinking its node: resolving a path
+  // allocates nothing.
+  std::list<std::string> first;
+  first.splice(first.begin(), path, path.begin());
+  const std::shared_ptr<NamespaceNode> child = GetNamespaceNode(first.front());
   if (!child) {
-    throw TarnekException("Unable to find a command or namespace with the name '" + first +
-                          "' in namespace " + GetPathString(' '));
+    throw TarnekException("Unable to find a command or namespace with the name '" +
+                          first.front() + "' in namespace " + GetPathString(' '));
   }
   std::shared_ptr<NamespaceNode> result = path.empty() ? child : child->ResolveNode(path);
-  path.push_front(std::move(first));
+  path.splice(path.begin(), first);
   return result;
 }
 
