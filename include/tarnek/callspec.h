@@ -1,4 +1,4 @@
-// Call specifications: what a call accepts (parameters, input), what it returns (output), and
+// Call declarations: what a call accepts (parameters, input), what it returns (output), and
 // the two interfaces through which a dispatcher reaches a call target.
 //
 // Failures of a call are reported as messages on its Output and never thrown; mistakes made
@@ -104,7 +104,7 @@ class TARNEK_EXPORT OutputSpec {
                 std::vector<std::string>* errors = nullptr) const;
 
  private:
-  // Only New makes a specification; the key lets it do so in one allocation.
+  // Only New makes one; the key lets it do so in one allocation.
   struct Key {
     explicit Key() = default;
   };
@@ -118,7 +118,7 @@ class TARNEK_EXPORT OutputSpec {
   std::string description;
 };
 
-// ---- Parameter specifications and constraints ----
+// ---- Parameter declarations and constraints ----
 
 /// The type of a parameter. The numbering is part of the interface: clearing bit 2 of a list
 /// type gives its scalar type, and the multi-valued types are exactly 4, 5 and 6.
@@ -302,7 +302,7 @@ class TARNEK_EXPORT InputSpec {
   bool Validate(const std::shared_ptr<Input>& input, const std::shared_ptr<Output>& output) const;
 
  private:
-  // Only New makes a specification; the key lets it do so in one allocation.
+  // Only New makes one; the key lets it do so in one allocation.
   struct Key {
     explicit Key() = default;
   };

@@ -24,7 +24,8 @@ class TARNEK_EXPORT ExtensionCommand : public Command {
   ExtensionCommand() = default;
   ~ExtensionCommand() override;
 
-  /// A command with empty templates and no specifications, owned by a shared pointer.
+  /// A command with empty templates and no input or output declarations, owned by a shared
+  /// pointer.
   static std::shared_ptr<ExtensionCommand> New();
 
   void SetExecuteCommand(const std::string& text) { executeTemplate = text; }

@@ -161,9 +161,9 @@ class TARNEK_EXPORT CommandOutput : public CallSpec::Output {
   std::string formattedString;
 };
 
-/// The declaring side of a command: its specifications (cached on first request), help
-/// output, examples, default output formatting and its place in the tree. A command is a leaf:
-/// it refuses children.
+/// The declaring side of a command: its input and output declarations (cached on first
+/// request), help output, examples, default output formatting and its place in the tree. A
+/// command is a leaf: it refuses children.
 class TARNEK_EXPORT CommandSpec : public CallSpec::CallTargetSpec, public NamespaceNode {
  public:
   using Example = std::pair<std::string, std::string>;  // (arguments, description)

@@ -1,4 +1,5 @@
-// Commands: leaves of the tree with cached specifications, help output and checked execution.
+// Commands: leaves of the tree with cached input and output declarations, help output and
+// checked execution.
 #include <exception>
 
 #include "tarnek/autocli/tree.h"
