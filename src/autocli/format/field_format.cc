@@ -6,10 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "autocli/format/field_settings.h"
 #include "tarnek/autocli/format.h"
 
 namespace Tarnek {
 namespace AutoCli {
+
+using Internal::HasParameterWithPrefix;
+using Internal::kPrintfPrefix;
+using Internal::kUnitsPrefix;
 
 namespace {
 
@@ -62,15 +67,6 @@ int PrintValue(const MetaObj::MetaObject& value, const std::string& format,
 
 #pragma GCC diagnostic pop
 
-const std::string kPrintfPrefix = "printf:";
-const std::string kUnitsPrefix = "units:";
-
-bool HasKeyWithPrefix(const FormatParameters& params, const std::string& prefix) {
-  const std::map<std::string, std::string>& all = params.GetParameters();
-  const auto candidate = all.lower_bound(prefix);
-  return candidate != all.end() && candidate->first.compare(0, prefix.size(), prefix) == 0;
-}
-
 }  // namespace
 
 std::string AutoCli_FormatField(const std::string& typeName, const std::string& fieldName,
@@ -80,8 +76,8 @@ std::string AutoCli_FormatField(const std::string& typeName, const std::string& 
     return kNullObjectText;
   }
   // Most renderings set neither kind of parameter; then no key needs to be built per field.
-  const bool anyPrintf = HasKeyWithPrefix(params, kPrintfPrefix);
-  const bool anyUnits = HasKeyWithPrefix(params, kUnitsPrefix);
+  const bool anyPrintf = HasParameterWithPrefix(params, kPrintfPrefix);
+  const bool anyUnits = HasParameterWithPrefix(params, kUnitsPrefix);
   std::string text = value->ToString();
   if (!anyPrintf && !anyUnits) return text;
   const std::string unitsKey = kUnitsPrefix + typeName + "." + fieldName;

@@ -10,6 +10,7 @@
 #include <boost/algorithm/string/replace.hpp>
 #include <boost/regex.hpp>
 
+#include "autocli/format/field_settings.h"
 #include "autocli/format/line_writer.h"
 
 namespace Tarnek {
@@ -39,15 +40,6 @@ constexpr const char* kFieldIndent = "   ";
 constexpr const char* kAlignFieldsKey = "align-fields";
 constexpr const char* kAllStructsFieldsKey = "fields";
 constexpr const char* kNullObjectText = "NULL Object";
-
-const std::string kPrintfPrefix = "printf:";
-const std::string kUnitsPrefix = "units:";
-
-bool HasKeyWithPrefix(const FormatParameters& params, const std::string& prefix) {
-  const std::map<std::string, std::string>& all = params.GetParameters();
-  const auto candidate = all.lower_bound(prefix);
-  return candidate != all.end() && candidate->first.compare(0, prefix.size(), prefix) == 0;
-}
 
 // What the parameters say about the structures of one type name. It depends on nothing but
 // the parameters and the type name, so a rendering works it out once per type name rather
@@ -116,9 +108,7 @@ class SimpleWriter {
       : params_(params),
         out_(out, true),
         alignFields_(params.GetParameter(kAlignFieldsKey) == "true"),
-        // Most renderings set neither kind of parameter; then a field's text is its plain value.
-        plainFields_(!HasKeyWithPrefix(params, kPrintfPrefix) &&
-                     !HasKeyWithPrefix(params, kUnitsPrefix)) {}
+        plainFields_(!Internal::HasFieldSettings(params)) {}
 
   void Value(const MetaObject* value, int level);
   void Struct(const MetaStruct* value, int level);

@@ -13,6 +13,7 @@
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/split.hpp>
 
+#include "autocli/format/field_settings.h"
 #include "autocli/format/line_writer.h"
 #include "tarnek/exception.h"
 
@@ -77,12 +78,6 @@ void AppendLeft(std::string& line, const std::string& text, std::size_t width, c
   if (text.size() < width) {
     line.append(width - text.size(), fill);
   }
-}
-
-bool HasKeyWithPrefix(const FormatParameters& params, const std::string& prefix) {
-  const std::map<std::string, std::string>& all = params.GetParameters();
-  const auto candidate = all.lower_bound(prefix);
-  return candidate != all.end() && candidate->first.compare(0, prefix.size(), prefix) == 0;
 }
 
 // A column's way to its cell: a field of the element, or a dotted path through nested
@@ -193,10 +188,7 @@ class CellStore {
 bool MeasureColumns(const MetaList& list, const std::vector<std::string>& columns,
                     const std::vector<char>& plainTextToo, FormatParameters& params,
                     WidthMap& widths, LineWriter& out, CellStore& cells) {
-  // Without any "printf:" or "units:" setting a cell's text is its plain value; knowing that
-  // once spares building and looking up two keys per cell.
-  const bool plainCells =
-      !HasKeyWithPrefix(params, "printf:") && !HasKeyWithPrefix(params, "units:");
+  const bool plainCells = !Internal::HasFieldSettings(params);
   for (const std::string& column : columns) {
     widths[column] = column.size() + kColumnGap;
   }
@@ -367,7 +359,7 @@ bool TableFormatter::Format(const std::shared_ptr<CallSpec::Output>& output,
     return false;
   }
   const bool plainTextKept =
-      wrap && (HasKeyWithPrefix(params, "printf:") || HasKeyWithPrefix(params, "units:"));
+      wrap && Internal::HasFieldSettings(params);
 
   out << std::left;
   const char fill = out.fill();
