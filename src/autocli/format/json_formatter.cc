@@ -127,6 +127,39 @@ struct Notation {
 const Notation kJson = {"true", "false", AppendJsonString, true, false};
 const Notation kPython = {"True", "False", AppendPythonString, false, true};
 
+// A structure or list on one line: every entry is followed by ", ", the last one included.
+template <typename Entries, typename WriteEntry>
+void Compact(LineWriter& out, char open, char close, const Entries& entries, WriteEntry entry) {
+  out.Char(open);
+  for (const auto& item : entries) {
+    entry(item);
+    out.Text(", ");
+  }
+  out.Char(close);
+}
+
+// A structure or list laid out on lines: the opening bracket on a line of its own at the value's
+// indentation, each entry on its own line at that indentation with `separator` after all but
+// the last, and the closing bracket, whose line the caller ends.
+template <typename Entries, typename WriteEntry>
+void LaidOut(LineWriter& out, int level, char open, char close, const char* separator,
+             const Entries& entries, WriteEntry entry) {
+  const std::size_t indent = level < 1 ? 0 : static_cast<std::size_t>(level) * 3;
+  out.EndLine();
+  out.Spaces(indent);
+  out.Char(open);
+  out.EndLine();
+  std::size_t left = entries.size();
+  for (const auto& item : entries) {
+    out.Spaces(indent);
+    entry(item);
+    if (--left != 0) out.Text(separator);
+    out.EndLine();
+  }
+  out.Spaces(indent);
+  out.Char(close);
+}
+
 // Writes `value` at nesting `level`, piece by piece in the order the notation prescribes.
 void Walk(const Notation& notation, const MetaObject* value, LineWriter& out, int level) {
   if (value == nullptr) {
@@ -151,66 +184,34 @@ void Walk(const Notation& notation, const MetaObject* value, LineWriter& out, in
       break;
     case MetaType::Struct:
       if (const MetaStruct* s = AsKind<MetaStruct>(*value, kNotAStruct, out)) {
-        const MetaStruct::FieldMap& fields = s->GetFields();
         if (!notation.laidOut) {
-          out.Char('{');
-          for (const auto& field : fields) {
+          Compact(out, '{', '}', s->GetFields(), [&](const auto& field) {
             out.Char('"');
             out.Text(field.first);
             out.Text("\": ");
             Walk(notation, field.second.value.get(), out, level + 2);
-            out.Text(", ");
-          }
-          out.Char('}');
+          });
           break;
         }
-        const std::size_t indent = level < 1 ? 0 : static_cast<std::size_t>(level) * 3;
-        out.EndLine();
-        out.Spaces(indent);
-        out.Char('{');
-        out.EndLine();
-        std::size_t left = fields.size();
-        for (const auto& field : fields) {
-          out.Spaces(indent);
+        LaidOut(out, level, '{', '}', ",", s->GetFields(), [&](const auto& field) {
           out.Text("   \"");
           out.Text(field.first);
           out.Text("\": ");
           Walk(notation, field.second.value.get(), out, level + 2);
-          if (--left != 0) out.Char(',');
-          out.EndLine();
-        }
-        out.Spaces(indent);
-        out.Char('}');
+        });
       }
       break;
     case MetaType::List:
       if (const MetaList* l = AsKind<MetaList>(*value, kNotAList, out)) {
-        const auto& items = l->GetObjects();
         if (!notation.laidOut) {
-          out.Char('[');
-          for (const auto& item : items) {
-            Walk(notation, item.get(), out, level + 2);
-            out.Text(", ");
-          }
-          out.Char(']');
+          Compact(out, '[', ']', l->GetObjects(),
+                  [&](const auto& item) { Walk(notation, item.get(), out, level + 2); });
           break;
         }
         // Items share the list's own indentation on their lines; only their nested content
         // (at level + 3) moves right.
-        const std::size_t indent = level < 1 ? 0 : static_cast<std::size_t>(level) * 3;
-        out.EndLine();
-        out.Spaces(indent);
-        out.Char('[');
-        out.EndLine();
-        std::size_t left = items.size();
-        for (const auto& item : items) {
-          out.Spaces(indent);
-          Walk(notation, item.get(), out, level + 3);
-          if (--left != 0) out.Text(", ");
-          out.EndLine();
-        }
-        out.Spaces(indent);
-        out.Char(']');
+        LaidOut(out, level, '[', ']', ", ", l->GetObjects(),
+                [&](const auto& item) { Walk(notation, item.get(), out, level + 3); });
       }
       break;
     default:
