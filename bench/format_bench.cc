@@ -7,21 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
-#include "tarnek/autocli/format.h"
-#include "tarnek/autocli/json_formatter.h"
-#include "tarnek/autocli/simple_formatter.h"
-#include "tarnek/autocli/table_formatter.h"
-#include "tarnek/autocli/xml_formatter.h"
-#include "tarnek/callspec.h"
-#include "tarnek/metaobj.h"
+#include "large_result.h"
 
 #include "autocli/cli/result_stream.h"
 
@@ -31,50 +23,13 @@ using Tarnek::AutoCli::DisplayContext;
 using Tarnek::AutoCli::FormatParameters;
 using Tarnek::AutoCli::Formatter;
 using Tarnek::CallSpec::Output;
-using Tarnek::MetaObj::MetaList;
-using Tarnek::MetaObj::MetaStruct;
-using Tarnek::MetaObj::MetaType;
-
-constexpr long kRows = 100000;
 
 enum class Sink { File, DevNull };
 
 // Built once and shared by every benchmark: building it costs more than some of the renderings.
 const std::shared_ptr<Output>& DiskListOutput() {
-  static const std::shared_ptr<Output> output = [] {
-    auto declaration = MetaStruct::New("Disk");
-    declaration->SetField("Name", "");
-    declaration->SetField("Size", 0L);
-    declaration->SetField("Online", false);
-    declaration->SetField("Path", "");
-    declaration->SetField("Blocks", 0L);
-    auto disks = MetaList::New(MetaType::Struct, declaration);
-    disks->Reserve(kRows);
-    for (long i = 0; i < kRows; ++i) {
-      auto disk = MetaStruct::New(declaration);
-      disk->SetField("Name", "disk" + std::to_string(i));
-      disk->SetField("Size", i * 4096);
-      disk->SetField("Online", i % 3 != 0);
-      disk->SetField("Path", "/dev/disk/by-id/wwn-0x600508b1001c" + std::to_string(i * 7919));
-      disk->SetField("Blocks", (i * 104729) % 1000003);
-      disks->Add(disk);
-    }
-    auto result = Output::New();
-    result->SetRootObject(disks);
-    return result;
-  }();
+  static const std::shared_ptr<Output> output = bench::LargeResult();
   return output;
-}
-
-std::shared_ptr<Formatter> NewFormatter(const std::string& name) {
-  static const std::map<std::string, std::function<std::shared_ptr<Formatter>()>> kFactories = {
-      {"table", [] { return Tarnek::AutoCli::TableFormatter::New(); }},
-      {"simple", [] { return Tarnek::AutoCli::SimpleFormatter::New(); }},
-      {"json", [] { return Tarnek::AutoCli::JsonFormatter::New(); }},
-      {"xml", [] { return Tarnek::AutoCli::XmlFormatter::New(); }},
-  };
-  const auto found = kFactories.find(name);
-  return found != kFactories.end() ? found->second() : nullptr;
 }
 
 // A scratch file that is removed when the benchmark ends, however it ends.
@@ -104,7 +59,7 @@ class TemporaryFile {
 
 void BM_Format(benchmark::State& state, const char* formatterName, Sink sink) {
   const std::shared_ptr<Output>& output = DiskListOutput();
-  const std::shared_ptr<Formatter> formatter = NewFormatter(formatterName);
+  const std::shared_ptr<Formatter> formatter = bench::NewFormatter(formatterName);
   if (!formatter) {
     state.SkipWithError("unknown formatter");
     return;
@@ -133,7 +88,7 @@ void BM_Format(benchmark::State& state, const char* formatterName, Sink sink) {
       return;
     }
   }
-  state.counters["rows"] = benchmark::Counter(static_cast<double>(state.iterations() * kRows),
+  state.counters["rows"] = benchmark::Counter(static_cast<double>(state.iterations() * bench::kLargeResultRows),
                                               benchmark::Counter::kIsRate);
   struct stat written {};
   if (sink == Sink::File && stat(path.c_str(), &written) == 0) {

@@ -18,13 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "tarnek/autocli/format.h"
-#include "tarnek/autocli/json_formatter.h"
-#include "tarnek/autocli/simple_formatter.h"
-#include "tarnek/autocli/table_formatter.h"
-#include "tarnek/autocli/xml_formatter.h"
-#include "tarnek/callspec.h"
-#include "tarnek/metaobj.h"
+#include "large_result.h"
 
 // The front end's own stream and qorcli's heap, so that the formatters are measured as qorcli
 // runs them.
@@ -37,39 +31,6 @@ using Tarnek::AutoCli::DisplayContext;
 using Tarnek::AutoCli::FormatParameters;
 using Tarnek::AutoCli::Formatter;
 using Tarnek::CallSpec::Output;
-using Tarnek::MetaObj::MetaList;
-using Tarnek::MetaObj::MetaStruct;
-using Tarnek::MetaObj::MetaType;
-
-constexpr long kRows = 100000;
-
-// The rows of the benchmark script's large result, built directly.
-std::shared_ptr<Output> Rows() {
-  auto declaration = MetaStruct::New("Disk");
-  declaration->SetField("Name", "");
-  declaration->SetField("Size", 0L);
-  declaration->SetField("Mounted", false);
-  declaration->SetField("Path", "");
-  declaration->SetField("Owner", "");
-  auto disks = MetaList::New(MetaType::Struct, declaration);
-  disks->Reserve(kRows);
-  char text[64];
-  for (long i = 0; i < kRows; ++i) {
-    auto disk = MetaStruct::New(declaration);
-    std::snprintf(text, sizeof text, "disk-%07ld", i);
-    disk->SetField("Name", text);
-    disk->SetField("Size", i * 7919 % 1000000007);
-    disk->SetField("Mounted", i % 3 != 0);
-    std::snprintf(text, sizeof text, "/srv/volumes/v%07ld/data", i);
-    disk->SetField("Path", text);
-    std::snprintf(text, sizeof text, "user%04ld", i % 5000);
-    disk->SetField("Owner", text);
-    disks->Add(disk);
-  }
-  auto result = Output::New();
-  result->SetRootObject(disks);
-  return result;
-}
 
 // Processor time (user and system) of this process: on a shared machine, waiting for a core
 // inflates wall time by chance; the work done by either side is what is compared.
@@ -83,13 +44,6 @@ double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-std::shared_ptr<Formatter> NewFormatter(const std::string& name) {
-  if (name == "table") return Tarnek::AutoCli::TableFormatter::New();
-  if (name == "simple") return Tarnek::AutoCli::SimpleFormatter::New();
-  if (name == "json") return Tarnek::AutoCli::JsonFormatter::New();
-  return Tarnek::AutoCli::XmlFormatter::New();
 }
 
 // What the front end does with a result when standard output is a file.
@@ -121,9 +75,9 @@ int main(int argc, char** argv) {
   Qorcli::ReserveHugePageHeap();
   const int reps = std::max(1, std::atoi(argv[1]));
   const std::string path = argv[2];
-  const std::shared_ptr<Output> rows = Rows();
+  const std::shared_ptr<Output> rows = bench::LargeResult();
   for (const std::string name : {"table", "simple", "json", "xml"}) {
-    const std::shared_ptr<Formatter> formatter = NewFormatter(name);
+    const std::shared_ptr<Formatter> formatter = bench::NewFormatter(name);
     Render(*formatter, name, rows, path);
     std::vector<std::string> lines;
     std::size_t bytes = 0;
