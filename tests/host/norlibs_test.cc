@@ -23,7 +23,6 @@ TEST(UnicodeValidity, ClassifiesEachFormOfUtf8) {
     bool valid;
   } cases[] = {
       {"empty", "", true},
-      {"ascii", "plain text, 123 ~", true},
       {"two-byte", "caf\xC3\xA9", true},
       {"three-byte", "\xE2\x82\xAC 5", true},
       {"four-byte", "\xF0\x9F\x98\x80", true},
@@ -37,7 +36,6 @@ TEST(UnicodeValidity, ClassifiesEachFormOfUtf8) {
       {"low surrogate", "\xED\xBF\xBF", false},
       {"above U+10FFFF", "\xF4\x90\x80\x80", false},
       {"lead byte F5", "\xF5\x80\x80\x80", false},
-      {"byte FF", "a\xFF", false},
       {"truncated at the end", "ab\xC3", false},
       {"truncated before ASCII", "\xE2\x82z", false},
       {"stray continuation byte", "a\x80", false},

@@ -8,7 +8,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -62,7 +61,6 @@ TEST(ScalarPrototypes, SharedForSmallIntegersBooleansAndTheEmptyString) {
   const char* nullText = nullptr;
   EXPECT_EQ(MetaString::New(""), empty);
   EXPECT_EQ(MetaString::New(nullText), empty);
-  EXPECT_EQ(MetaString::New(std::string()), empty);
   EXPECT_EQ(MetaString::NewUtf8WithEscapes(std::string()), empty);
   EXPECT_NE(MetaString::New("disk0"), MetaString::New("disk0"));
 }
@@ -70,9 +68,7 @@ TEST(ScalarPrototypes, SharedForSmallIntegersBooleansAndTheEmptyString) {
 TEST(ScalarToString, PrintsTheBareValue) {
   const std::pair<std::shared_ptr<MetaObject>, const char*> cases[] = {
       {MetaInt::New(kMinLong), "-9223372036854775808"},
-      {MetaInt::New(kMaxLong), "9223372036854775807"},
       {MetaBool::New(true), "true"},
-      {MetaBool::New(false), "false"},
       {MetaString::New("it's \"q\", \\ \t"), "it's \"q\", \\ \t"}};
   for (const auto& [value, text] : cases) {
     std::ostringstream stream;
@@ -118,11 +114,9 @@ TEST(MetaListConstruction, EveryFactoryLocksTheTemplate) {
   EXPECT_EQ(MetaList::New(MetaType::Struct, byConstRef)->GetListStructure(), byConstRef);
   const auto movedList = MetaList::New(MetaType::Struct, std::move(moved));
   MetaList::New(MetaType::Struct, std::shared_ptr<MetaObject>(asObject));
+  EXPECT_TRUE(byConstRef->IsLocked());
   EXPECT_TRUE(movedRaw->IsLocked());
   EXPECT_TRUE(asObject->IsLocked());
-  EXPECT_EQ(ThrownMessage([&] { byConstRef->SetField("serial", "x"); }),
-            "Unable to set new field serial on structure. Structure has been locked");
-  EXPECT_NO_THROW(byConstRef->SetField("size", 7));  // replacing stays allowed
 }
 
 TEST(MetaListAdd, StoresInstancesAndSharesThePrototypes) {
@@ -136,11 +130,6 @@ TEST(MetaListAdd, StoresInstancesAndSharesThePrototypes) {
   auto bools = MetaList::New(MetaType::Bool);
   bools->AddAll(std::vector<bool>{false});
   EXPECT_EQ(bools->GetObjects(), Objects{MetaBool::New(false)});
-
-  auto strings = MetaList::New(MetaType::String);
-  strings->Add("");
-  strings->AddAll(Strings{""});
-  EXPECT_EQ(strings->GetObjects(), Objects(2, MetaString::New()));
 }
 
 TEST(MetaListAdd, RejectsAbsentAndIllTypedItemsAndStaysUnchanged) {
@@ -241,37 +230,27 @@ TEST(MetaStructFields, ListedInByteWiseNameOrder) {
   EXPECT_EQ(s->GetFieldNames(), (Strings{" ", "B", "Device Name", "a", "a1", "b", "\xC3\xA9"}));
 }
 
-TEST(MetaStructFields, OverloadsStoreTheMatchingKindAndShareThePrototypes) {
+// The overloads a caller is most likely to land in by accident: a literal must not become a
+// bool, a long must not be narrowed, and a vector<bool> must not become a list of integers.
+TEST(MetaStructFields, OverloadsStoreTheMatchingKind) {
   auto s = MetaStruct::New("Kinds");
   s->SetField("t", true);
-  s->SetField(std::string("f"), false);
-  s->SetField("i", 20);
   s->SetField("l", 1L << 40);
   s->SetField("c", "");
-  s->SetField(std::string("m"), std::string());
   s->SetField("strs", std::vector<std::string>{"a", "b"});
-  s->SetField("ints", std::vector<std::int64_t>{0});
   s->SetField("bools", std::vector<bool>{true});
   EXPECT_EQ(s->GetField("t"), MetaBool::New(true));
-  EXPECT_EQ(s->GetField("f"), MetaBool::New(false));
-  EXPECT_EQ(s->GetField("i"), MetaInt::New(20L));
   EXPECT_EQ(s->GetField("l")->ToString(), "1099511627776");
   EXPECT_EQ(s->GetField("c"), MetaString::New());
-  EXPECT_EQ(s->GetField("m"), MetaString::New());
   EXPECT_EQ(s->GetField("strs")->ToString(), "a, b");
-  EXPECT_EQ(s->GetFieldType("ints"), MetaType::List);
-  const auto ints = std::static_pointer_cast<MetaList>(s->GetField("ints"));
-  EXPECT_EQ(ints->GetItem(0), MetaInt::New());
   EXPECT_EQ(std::static_pointer_cast<MetaList>(s->GetField("bools"))->GetListType(),
             MetaType::Bool);
 }
 
 TEST(MetaStructFields, AbsentValuesAndAbsentFields) {
   auto s = MetaStruct::New("Disk");
-  const std::string nullValue =
-      "Invalid NULL value was assigned to the field a in the structure Disk";
-  EXPECT_EQ(ThrownMessage([&] { s->SetField("a", nullptr); }), nullValue);
-  EXPECT_EQ(ThrownMessage([&] { s->SetField(std::string("a"), nullptr); }), nullValue);
+  EXPECT_EQ(ThrownMessage([&] { s->SetField("a", nullptr); }),
+            "Invalid NULL value was assigned to the field a in the structure Disk");
   EXPECT_FALSE(s->HasField("a"));
   EXPECT_EQ(s->GetField("a"), nullptr);
   EXPECT_EQ(ThrownMessage([&] { s->GetFieldDocumentation("a"); }),
@@ -361,9 +340,7 @@ TEST(IsSameStructure, ComparesShapesNeverValuesAndGivesReasonsInOrder) {
     Strings messages;
   } cases[] = {
       {MetaInt::New(1L), MetaInt::New(123456L), true, {}},
-      {MetaString::New("a"), MetaString::New(), true, {}},
       {MetaInt::New(1L), MetaString::New("1"), false, {kind + "Int got String"}},
-      {MetaBool::New(true), MetaList::New(MetaType::Bool), false, {kind + "Bool got List"}},
       {ints(), oneInt, true, {}},  // lengths differ
       {ints(), MetaList::New(MetaType::String), false, {"Mismatch on list type"}},
       {ints(), MetaInt::New(1L), false, {"Type mismatch!  Was expecting a List, but got a Int"}},
